@@ -1,0 +1,161 @@
+#include "game/tavola.h"
+
+#include <cmath>
+
+namespace quorvella {
+namespace {
+
+constexpr int kRaceSeconds = 900;
+
+}  // namespace
+
+std::string Tavola::ClockText() const {
+  return Format(st_.ClockHours, "00") + ":" + Format(st_.ClockMinutes, "00") + ":" +
+         Format(st_.ClockSeconds, "00");
+}
+
+void Tavola::StartClock() {
+  Timer1().SetEnabled(true);
+  st_.ClockHours = 0;
+  st_.ClockMinutes = 15;
+  st_.ClockSeconds = 0;
+  st_.SecondsLeft = kRaceSeconds;
+  lbl("lblconto").SetCaption(ClockText());
+}
+
+void Tavola::Form_Load() {
+  st_.RightCount = 0;
+  st_.WrongCount = 0;
+  Timer1().SetEnabled(false);
+
+  const std::string name = s_.ui.InputBox("Come ti chiami?");
+  s_.ui.MsgBox(" " + name + " vediamo se sei un vero campione  ", vbOKOnly);
+  lbl("lblnome1").SetCaption(name);
+
+  StartClock();
+  st_.RightCount = 0;
+  st_.WrongCount = 0;
+
+  st_.WinDir = s_.systemDir();
+  records::EnsureDirectory(st_.WinDir);
+  st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
+  records::CreateWhenMissing(s_.files, st_.WinDir + records::kScoreFile, st_.FileNum);
+  records::CreateWhenMissing(s_.files, st_.WinDir + records::kNameFile, st_.FileNum);
+
+  lbl("lblpunti").SetCaption(records::Leggifiletxt(s_.files, st_.WinDir + records::kScoreFile));
+  lbl("lblnome").SetCaption(records::Leggifiletxt(s_.files, st_.WinDir + records::kNameFile));
+
+  st_.SecondsLeft = CInt(st_.ClockSeconds + kRaceSeconds);
+  lbl("lblconto").SetCaption(ClockText());
+}
+
+void Tavola::Form_Activate() { cmdNext_Click(); }
+
+void Tavola::cmdNext_Click() {
+  txtAnswer().SetText("");
+  lbl("lblMessage").SetCaption("");
+  s_.random.Randomize();
+  int a = 0;
+  do {
+    a = static_cast<int>(std::floor(s_.random.Rnd() * 10));
+  } while (a == 0);
+  const int b = static_cast<int>(std::floor(s_.random.Rnd() * 10));
+  lbl("lblNum1").SetCaption(Format(a, "#0"));
+  lbl("lblNum2").SetCaption(Format(b, "#0"));
+  st_.Product = static_cast<std::int16_t>(a * b);
+  cmdNext().SetEnabled(false);
+  window_->SetBackColor(RGB(20 * a, 20 * b, 50 * a));
+  txtAnswer().SetFocus();
+}
+
+void Tavola::txtAnswer_KeyPress(std::int16_t& KeyAscii) {
+  if ((KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == 8) return;
+  if (KeyAscii == 13) {
+    Judge();
+    return;
+  }
+  KeyAscii = 0;
+}
+
+void Tavola::Judge() {
+  // The answer is compared after rounding, without forcing it into 16 bits first: the box only
+  // ever holds up to four digits, and a text that does not would count as wrong instead of
+  // stopping the program.
+  const double n = RoundHalfEven(Val(txtAnswer().Text()));
+  if (n == st_.Product) {
+    st_.RightCount = CInt(st_.RightCount + 1.0);
+    lbl("lblMessage").SetCaption("Esatto, \xc3\xa8 incredibile!!!");
+  } else {
+    st_.WrongCount = CInt(st_.WrongCount + 1.0);
+    lbl("lblMessage").SetCaption("Sbagliato!! " + Format(st_.Product, "####0"));
+    window_->SetBackColor(RGB(0, 0, 0));
+    lbl("lblScore1").SetCaption(Format(st_.WrongCount, "###0"));
+    cmdNext().SetEnabled(true);
+    cmdNext().SetFocus();
+  }
+  lbl("lblScore").SetCaption(Format(st_.RightCount, "####0"));
+  cmdNext().SetEnabled(true);
+  cmdNext().SetFocus();
+  lbl("lblScore2").SetCaption(Format(st_.RightCount + st_.WrongCount, "####0"));
+  cmdNext().SetEnabled(true);
+  cmdNext().SetFocus();
+}
+
+void Tavola::Timer1_Timer() {
+  if (lbl("lblconto").Caption() == "00:00:00") {
+    // Stopped first, so that no further tick enters the end of race while its boxes are open.
+    Timer1().SetEnabled(false);
+    EndGame();
+  }
+  if (st_.ClockSeconds == 0) {
+    if (st_.ClockMinutes > 0) {
+      st_.ClockMinutes = static_cast<std::int16_t>(st_.ClockMinutes - 1);
+      st_.ClockSeconds = 60;
+    } else if (st_.ClockMinutes == 0 && st_.ClockHours > 0) {
+      st_.ClockHours = static_cast<std::int16_t>(st_.ClockHours - 1);
+      st_.ClockMinutes = 59;
+      st_.ClockSeconds = 60;
+    }
+  }
+  st_.ClockSeconds -= 1;
+  st_.SecondsLeft = CInt(st_.SecondsLeft - 1.0);
+  lbl("lblconto").SetCaption(ClockText());
+}
+
+void Tavola::EndGame() {
+  s_.ui.MsgBox("Ciao a presto. Ore " + s_.clock.TimeOfDay(), vbOKOnly,
+               "Data " + s_.clock.ShortDate());
+  const double record = Val(lbl("lblpunti").Caption());
+  const std::string scoreText = lbl("lblScore").Caption();
+  const double score = Val(scoreText);
+  if (record >= score) s_.ui.End();
+
+  st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
+  const bool written = records::WriteRecordIfHigher(s_.files, st_.WinDir, scoreText,
+                                                    lbl("lblnome1").Caption(), s_.writeHooks);
+  if (written) s_.ui.MsgBox("Ok ho registrato il tuo record, C A M P I O N E\"", vbOKOnly);
+  s_.ui.End();
+}
+
+void Tavola::cmdExit_Click() { s_.ui.End(); }
+
+void Tavola::Next_Click() {
+  const int answer =
+      s_.ui.MsgBox("INIZIAMO UNA NUOVA GARA  ?", vbYesNo + vbQuestion + vbDefaultButton2,
+                   std::string("INIZIARE NUOVA GARA"));
+  if (answer == vbNo) return;
+  window_->Unload();
+  window_->Show();
+}
+
+void Tavola::Form_Resize() {
+  if (window_->WindowState() == vbMinimized) {
+    ShowMinimizedCaption();
+  } else {
+    window_->SetCaption(kCaption);
+  }
+}
+
+void Tavola::ShowMinimizedCaption() { window_->SetCaption(kMinimizedCaption); }
+
+}  // namespace quorvella

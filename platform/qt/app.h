@@ -1,0 +1,17 @@
+// The whole program: the application, Italian dialog texts, the game and its window.
+#pragma once
+
+#include <string>
+
+namespace quorvella::qt {
+
+struct AppOptions {
+  // The record directory; empty means the system's (the Windows directory or its stand-in).
+  std::string recordDir;
+  // Milliseconds between clock ticks; 0 keeps the window's one second.
+  int tickInterval = 0;
+};
+
+int RunGame(int& argc, char** argv, const AppOptions& options = {});
+
+}  // namespace quorvella::qt

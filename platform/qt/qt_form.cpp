@@ -1,0 +1,370 @@
+#include "platform/qt/qt_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <map>
+#include <stdexcept>
+
+#include "game/tavola.h"
+#include "platform/qt/widgets.h"
+
+namespace quorvella::qt {
+namespace {
+
+using window::ControlKind;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+class QtLabel : public Label {
+ public:
+  explicit QtLabel(AutoLabel* w) : w_(w) {}
+  std::string Caption() const override { return w_->text().toStdString(); }
+  void SetCaption(const std::string& caption) override { w_->setCaption(Q(caption)); }
+
+ private:
+  AutoLabel* w_;
+};
+
+class QtTextBox : public TextBox {
+ public:
+  explicit QtTextBox(AnswerBox* w) : w_(w) {}
+  std::string Text() const override { return w_->text().toStdString(); }
+  void SetText(const std::string& text) override { w_->setText(Q(text)); }
+  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+
+ private:
+  AnswerBox* w_;
+};
+
+class QtButton : public CommandButton {
+ public:
+  explicit QtButton(QPushButton* w) : w_(w) {}
+  bool Enabled() const override { return w_->isEnabled(); }
+  void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
+  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+
+ private:
+  QPushButton* w_;
+};
+
+class QtTimer : public Timer {
+ public:
+  explicit QtTimer(QTimer* t) : t_(t) {}
+  bool Enabled() const override { return t_->isActive(); }
+  void SetEnabled(bool enabled) override {
+    if (!enabled) {
+      t_->stop();
+    } else if (!t_->isActive()) {
+      t_->start();
+    }
+  }
+
+ private:
+  QTimer* t_;
+};
+
+using Handler = void (Tavola::*)();
+
+const std::map<std::string, Handler, std::less<>>& Handlers() {
+  static const std::map<std::string, Handler, std::less<>> handlers = {
+      {"Form_Load", &Tavola::Form_Load},         {"Form_Activate", &Tavola::Form_Activate},
+      {"Form_Resize", &Tavola::Form_Resize},     {"cmdNext_Click", &Tavola::cmdNext_Click},
+      {"Timer1_Timer", &Tavola::Timer1_Timer},   {"cmdExit_Click", &Tavola::cmdExit_Click},
+      {"Next_Click", &Tavola::Next_Click},
+  };
+  return handlers;
+}
+
+template <class T>
+T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& map, std::string_view name,
+        const char* kind) {
+  auto it = map.find(name);
+  if (it == map.end()) {
+    throw std::logic_error(std::string("the window has no ") + kind + " " + std::string(name));
+  }
+  return *it->second;
+}
+
+}  // namespace
+
+void TavolaWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && onStateChange) onStateChange();
+}
+
+void TavolaWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (onClose) onClose();
+}
+
+struct QtForm::Controls {
+  std::map<std::string, std::unique_ptr<QtLabel>, std::less<>> labels;
+  std::map<std::string, std::unique_ptr<QtTextBox>, std::less<>> textBoxes;
+  std::map<std::string, std::unique_ptr<QtButton>, std::less<>> buttons;
+  std::map<std::string, std::unique_ptr<QtTimer>, std::less<>> timers;
+  std::vector<QTimer*> qtimers;
+  QWidget* client = nullptr;
+};
+
+QtForm::QtForm(const window::WindowDesc& description, Tavola& game, Ui& ui, ErrorHandler onError,
+               FormOptions options)
+    : desc_(description), game_(game), ui_(ui), onError_(std::move(onError)), options_(options) {}
+
+QtForm::~QtForm() {
+  if (win_) {
+    StopTimers();
+    delete win_.data();
+  }
+}
+
+Label& QtForm::label(std::string_view name) {
+  if (!controls_) throw std::logic_error("the window is not loaded");
+  return Find(controls_->labels, name, "label");
+}
+
+TextBox& QtForm::textBox(std::string_view name) {
+  if (!controls_) throw std::logic_error("the window is not loaded");
+  return Find(controls_->textBoxes, name, "text box");
+}
+
+CommandButton& QtForm::commandButton(std::string_view name) {
+  if (!controls_) throw std::logic_error("the window is not loaded");
+  return Find(controls_->buttons, name, "button");
+}
+
+Timer& QtForm::timer(std::string_view name) {
+  if (!controls_) throw std::logic_error("the window is not loaded");
+  return Find(controls_->timers, name, "timer");
+}
+
+std::string QtForm::Caption() const { return win_ ? win_->windowTitle().toStdString() : ""; }
+
+void QtForm::SetCaption(const std::string& caption) {
+  if (win_) win_->setWindowTitle(Q(caption));
+}
+
+void QtForm::SetBackColor(std::uint32_t rgb) {
+  if (!controls_) return;
+  QPalette pal = controls_->client->palette();
+  pal.setColor(QPalette::Window, ColorFromRgb(rgb));
+  controls_->client->setPalette(pal);
+}
+
+int QtForm::WindowState() const {
+  if (!win_) return vbNormal;
+  const auto state = win_->windowState();
+  if (state & Qt::WindowMinimized) return vbMinimized;
+  if (state & Qt::WindowMaximized) return vbMaximized;
+  return vbNormal;
+}
+
+void QtForm::StopTimers() {
+  if (!controls_) return;
+  for (QTimer* t : controls_->qtimers) t->stop();
+}
+
+void QtForm::Unload() {
+  if (!win_) return;
+  StopTimers();
+  TavolaWindow* old = win_;
+  old->onClose = nullptr;
+  old->onStateChange = nullptr;
+  old->hide();
+  // The handler that asked for the unload may still be running inside one of the old window's
+  // widgets: delete it once control is back in the event loop.
+  old->deleteLater();
+  win_ = nullptr;
+  controls_.reset();
+}
+
+void QtForm::Show() {
+  if (!win_) Load();
+  win_->show();
+  win_->raise();
+  win_->activateWindow();
+  game_.Form_Resize();
+  game_.Form_Activate();
+}
+
+void QtForm::Start() {
+  Dispatch([this] { Show(); });
+}
+
+void QtForm::Load() {
+  Build();
+  game_.Form_Load();
+}
+
+void QtForm::Dispatch(const std::function<void()>& handler) {
+  if (ended_) return;
+  try {
+    handler();
+  } catch (const ProgramEnd&) {
+    ended_ = true;
+    StopTimers();
+  } catch (const RuntimeError& e) {
+    ended_ = true;
+    StopTimers();
+    onError_(e);
+  } catch (const std::exception& e) {
+    ended_ = true;
+    StopTimers();
+    onError_(RuntimeError(51, "Errore interno", "", e.what()));
+  }
+}
+
+void QtForm::Build() {
+  auto* win = new TavolaWindow;
+  win_ = win;
+  controls_ = std::make_unique<Controls>();
+  win->setObjectName(Q(desc_.name));
+  win->setWindowTitle(Q(desc_.caption));
+  if (!desc_.icon.empty()) win->setWindowIcon(QIcon(Q(desc_.icon)));
+  win->setAttribute(Qt::WA_DeleteOnClose, false);
+
+  auto* client = new QWidget(win);
+  client->setObjectName("client");
+  client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
+                       window::TwipsToPixels(desc_.clientHeight));
+  client->setAutoFillBackground(true);
+  // Before the first question tints it, the window wears the light grey of a classic dialog.
+  QPalette pal = client->palette();
+  pal.setColor(QPalette::Window, QColor(192, 192, 192));
+  client->setPalette(pal);
+  win->setCentralWidget(client);
+  controls_->client = client;
+
+  auto bind = [this](const std::string& handler) {
+    const Handler h = Handlers().at(handler);
+    return [this, h] { Dispatch([this, h] { (game_.*h)(); }); };
+  };
+  auto handlerFor = [this](const std::string& source, const std::string& event) -> std::string {
+    for (const auto& row : desc_.handlers) {
+      if (row.source == source && row.event == event) return row.handler;
+    }
+    return {};
+  };
+
+  // The menu bar.
+  std::map<std::string, QMenu*> menus;
+  for (const auto& item : desc_.menu) {
+    const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
+                                         [&](const auto& m) { return m.parent == item.name; });
+    QAction* action = nullptr;
+    if (item.parent.empty() && hasChildren) {
+      QMenu* menu = win->menuBar()->addMenu(Q(item.caption));
+      menu->setObjectName(Q(item.name));
+      menus[item.name] = menu;
+      action = menu->menuAction();
+    } else if (item.parent.empty()) {
+      action = win->menuBar()->addAction(Q(item.caption));
+    } else {
+      action = menus.at(item.parent)->addAction(Q(item.caption));
+    }
+    action->setObjectName(Q(item.name));
+    if (const auto h = handlerFor(item.name, "click"); !h.empty()) {
+      QObject::connect(action, &QAction::triggered, this, bind(h));
+    }
+  }
+
+  // The controls, created in the described order; each new one goes below those before it, so
+  // the first described is the topmost.
+  PictureButton* defaultButton = nullptr;
+  for (const auto& c : desc_.controls) {
+    const QString name = Q(c.name);
+    switch (c.kind) {
+      case ControlKind::kTimer: {
+        auto* t = new QTimer(win);
+        t->setObjectName(name);
+        t->setTimerType(Qt::PreciseTimer);
+        t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
+        if (const auto h = handlerFor(c.name, "tick"); !h.empty()) {
+          QObject::connect(t, &QTimer::timeout, this, bind(h));
+        }
+        if (c.enabled) t->start();
+        controls_->qtimers.push_back(t);
+        controls_->timers[c.name] = std::make_unique<QtTimer>(t);
+        break;
+      }
+      case ControlKind::kTextBox: {
+        auto* box = new AnswerBox(c, client);
+        box->lower();
+        if (!handlerFor(c.name, "keypress").empty()) {
+          box->onKeyPress = [this](std::int16_t& key) {
+            bool handled = false;
+            Dispatch([&] {
+              game_.txtAnswer_KeyPress(key);
+              handled = true;
+            });
+            if (!handled) key = 0;
+          };
+        }
+        controls_->textBoxes[c.name] = std::make_unique<QtTextBox>(box);
+        break;
+      }
+      case ControlKind::kCommandButton: {
+        auto* button = new PictureButton(c, client);
+        button->lower();
+        if (const auto h = handlerFor(c.name, "click"); !h.empty()) {
+          QObject::connect(button, &QPushButton::clicked, this, bind(h));
+        }
+        if (c.isDefault) defaultButton = button;
+        controls_->buttons[c.name] = std::make_unique<QtButton>(button);
+        break;
+      }
+      case ControlKind::kLabel: {
+        auto* label = new AutoLabel(c, client);
+        label->lower();
+        controls_->labels[c.name] = std::make_unique<QtLabel>(label);
+        break;
+      }
+      case ControlKind::kImage: {
+        auto* image = new QLabel(client);
+        image->setObjectName(name);
+        const QRect r(window::TwipsToPixels(c.rect->left), window::TwipsToPixels(c.rect->top),
+                      window::TwipsToPixels(c.rect->width), window::TwipsToPixels(c.rect->height));
+        image->setGeometry(r);
+        image->setPixmap(QIcon(Q(c.picture)).pixmap(r.size(), 1.0));
+        image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        image->setToolTip(Q(c.tooltip));
+        image->setFocusPolicy(Qt::NoFocus);
+        image->lower();
+        break;
+      }
+    }
+  }
+
+  // Enter in the answer box goes to the window's default button while that is enabled.
+  if (defaultButton) {
+    for (auto* box : client->findChildren<AnswerBox*>()) {
+      box->onDefaultKey = [defaultButton] {
+        if (!defaultButton->isEnabled()) return false;
+        defaultButton->click();
+        return true;
+      };
+    }
+  }
+
+  // Tab visits the focusable controls in the described order.
+  const auto cycle = desc_.tabCycle();
+  for (std::size_t i = 0; i + 1 < cycle.size(); ++i) {
+    QWidget::setTabOrder(client->findChild<QWidget*>(Q(cycle[i])),
+                         client->findChild<QWidget*>(Q(cycle[i + 1])));
+  }
+  if (!cycle.empty()) {
+    if (auto* first = client->findChild<QWidget*>(Q(cycle.front()))) first->setFocus();
+  }
+
+  win->layout()->setSizeConstraint(QLayout::SetFixedSize);
+  win->move(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
+  win->onStateChange = [this, h = bind(handlerFor(desc_.name, "resize"))] {
+    if (win_ && win_->isVisible()) h();
+  };
+  win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
+}
+
+}  // namespace quorvella::qt

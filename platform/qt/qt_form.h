@@ -1,0 +1,98 @@
+// The Qt binding of the window: builds real widgets from the window description, hands the
+// game its controls through the toolkit interface and turns Qt events into calls of the game's
+// handlers. Run-time errors and the end of the program are caught where an event enters.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+#include "window/description.h"
+
+class QTimer;
+
+namespace quorvella {
+
+class Tavola;
+
+namespace qt {
+
+class AnswerBox;
+class AutoLabel;
+class PictureButton;
+
+// The top-level window: reports state changes and the close box to the form.
+class TavolaWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  using QMainWindow::QMainWindow;
+  std::function<void()> onStateChange;
+  std::function<void()> onClose;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+};
+
+struct FormOptions {
+  // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
+  int tickInterval = 0;
+};
+
+class QtForm : public QObject, public Window {
+  Q_OBJECT
+ public:
+  using ErrorHandler = std::function<void(const RuntimeError&)>;
+
+  // `ui` ends the program when the window is closed; `onError` shows a run-time error and ends
+  // the program with a failure status.
+  QtForm(const window::WindowDesc& description, Tavola& game, Ui& ui, ErrorHandler onError,
+         FormOptions options = {});
+  ~QtForm() override;
+
+  Label& label(std::string_view name) override;
+  TextBox& textBox(std::string_view name) override;
+  CommandButton& commandButton(std::string_view name) override;
+  Timer& timer(std::string_view name) override;
+
+  std::string Caption() const override;
+  void SetCaption(const std::string& caption) override;
+  void SetBackColor(std::uint32_t rgb) override;
+  int WindowState() const override;
+  void Unload() override;
+  void Show() override;
+
+  // Show() with errors and the end of the program caught, for the start of the program.
+  void Start();
+
+  // The loaded window, or nullptr while unloaded.
+  TavolaWindow* widget() const { return win_; }
+  // Whether the program has ended (only seen when the Ui's End could not end the process).
+  bool ended() const { return ended_; }
+  // Runs a handler where an event enters: a run-time error goes to the error handler, the end of
+  // the program stops every further handler.
+  void Dispatch(const std::function<void()>& handler);
+
+ private:
+  struct Controls;
+  void Load();
+  void Build();
+  void StopTimers();
+
+  const window::WindowDesc& desc_;
+  Tavola& game_;
+  Ui& ui_;
+  ErrorHandler onError_;
+  FormOptions options_;
+  QPointer<TavolaWindow> win_;
+  std::unique_ptr<Controls> controls_;
+  bool ended_ = false;
+};
+
+}  // namespace qt
+}  // namespace quorvella

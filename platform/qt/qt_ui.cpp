@@ -1,0 +1,108 @@
+#include "platform/qt/qt_ui.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorvella::qt {
+namespace {
+
+QMessageBox::Icon IconOf(int style) {
+  switch (style & 0x70) {
+    case 16:
+      return QMessageBox::Critical;
+    case 32:
+      return QMessageBox::Question;
+    case 48:
+      return QMessageBox::Warning;
+    case 64:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+QString TitleOf(const std::optional<std::string>& title) {
+  return QString::fromStdString(title ? *title : std::string(kAppTitle));
+}
+
+}  // namespace
+
+QtUi::QtUi(FilePool& files, std::function<void(int)> exit)
+    : files_(files), exit_(std::move(exit)) {}
+
+int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(TitleOf(title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(QString::fromStdString(prompt));
+  box.setIcon(IconOf(style));
+  box.setWindowModality(Qt::ApplicationModal);
+  const bool yesNo = (style & 7) == vbYesNo;
+  if (yesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton((style & 0x300) == vbDefaultButton2 ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+  }
+  if (onMessageBox) onMessageBox(box);
+  const int result = box.exec();
+  if (!yesNo) return vbOK;
+  return result == QMessageBox::Yes ? vbYes : vbNo;
+}
+
+std::string QtUi::InputBox(const std::string& prompt) {
+  QInputDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(QString::fromStdString(std::string(kAppTitle)));
+  dialog.setLabelText(QString::fromStdString(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextValue(QString());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (onInputBox) onInputBox(dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.textValue().toStdString();
+}
+
+void QtUi::EndProgram() { Exit(0); }
+
+void QtUi::Fatal(const RuntimeError& error) {
+  std::fprintf(stderr, "quorvella: %s\n", error.Message().c_str());
+  QMessageBox box(QMessageBox::Critical, TitleOf(std::nullopt),
+                  QString::fromStdString(error.Message()), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  if (onMessageBox) onMessageBox(box);
+  box.exec();
+  Exit(1);
+}
+
+void QtUi::Exit(int status) {
+  files_.CloseAll();
+  if (exit_) {
+    exit_(status);
+    // A test's exit returns control by throwing; one that returns still must not go on.
+    throw ProgramEnd{};
+  }
+  std::fflush(nullptr);
+  std::_Exit(status);
+}
+
+void InstallItalianTranslations() {
+  auto* translator = new QTranslator(qApp);
+  const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (translator->load(QLocale(QLocale::Italian, QLocale::Italy), "qtbase", "_", dir)) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
+}  // namespace quorvella::qt

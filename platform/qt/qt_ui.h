@@ -1,0 +1,50 @@
+// Message and input boxes with Qt's standard dialogs, run-time error boxes, and the end of the
+// program.
+#pragma once
+
+#include <functional>
+
+#include "platform/files.h"
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+
+class QWidget;
+class QMessageBox;
+class QInputDialog;
+
+namespace quorvella::qt {
+
+class QtUi : public Ui {
+ public:
+  // `files` is closed when the program ends. `exit` ends the process with a status; by default
+  // at once, without running any further event.
+  explicit QtUi(FilePool& files, std::function<void(int)> exit = {});
+
+  int MsgBox(const std::string& prompt, int style,
+             const std::optional<std::string>& title = std::nullopt) override;
+  std::string InputBox(const std::string& prompt) override;
+
+ protected:
+  void EndProgram() override;
+
+ public:
+
+  // Shows the run-time error in a modal box that names the file and the reason, then ends the
+  // program with status 1.
+  [[noreturn]] void Fatal(const RuntimeError& error);
+
+  // Called with each box just before it runs, so tests can answer it.
+  std::function<void(QMessageBox&)> onMessageBox;
+  std::function<void(QInputDialog&)> onInputBox;
+
+ private:
+  [[noreturn]] void Exit(int status);
+
+  FilePool& files_;
+  std::function<void(int)> exit_;
+};
+
+// Loads Qt's own Italian texts (the dialogs' buttons) whatever the system language.
+void InstallItalianTranslations();
+
+}  // namespace quorvella::qt

@@ -1,0 +1,77 @@
+// The widgets that the description's control kinds become: labels that can size themselves to
+// their caption, the answer box that lets only digits in, and the picture buttons.
+#pragma once
+
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <functional>
+
+#include "window/description.h"
+
+namespace quorvella::qt {
+
+// The font a described font becomes on this system: the nearest installed face of the same kind,
+// sized in pixels at 96 dots per inch. Faces are looked up once per described family.
+QFont ResolveFont(const window::Font& font);
+
+// The system's icon pointer: a small square inside a square.
+const QCursor& IconPointer();
+
+// Colour of an RGB value as the game writes it (r + 256 g + 65536 b).
+QColor ColorFromRgb(std::uint32_t rgb);
+
+// A label that, when auto-sized, keeps its left and top edges and takes the size of its caption
+// in its font, border included, on one line.
+class AutoLabel : public QLabel {
+  Q_OBJECT
+ public:
+  AutoLabel(const window::ControlDesc& desc, QWidget* parent);
+  void setCaption(const QString& caption);
+
+ private:
+  bool autoSize_;
+};
+
+// The answer box. Every character it would receive goes first to the key-press handler, which
+// may swallow it; keys that insert no character keep their editing behaviour. Whatever the road
+// (typing, pasting, dropping, input methods) only digits get in, at most `maxLength` of them.
+class AnswerBox : public QLineEdit {
+  Q_OBJECT
+ public:
+  AnswerBox(const window::ControlDesc& desc, QWidget* parent);
+
+  // Called with the character code by reference; 0 swallows the key.
+  std::function<void(std::int16_t&)> onKeyPress;
+  // Called for Enter before the handler: returns true when the default button took it.
+  std::function<bool()> onDefaultKey;
+
+  // The character code a key event carries, or -1 for a key that inserts no character.
+  static int KeyAsciiOf(const QKeyEvent& event);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+};
+
+// A push button with a picture centred in the upper part of its face and the caption below it;
+// the picture follows the state (normal, pressed, disabled). Enter or Space click it while it has
+// the focus.
+class PictureButton : public QPushButton {
+  Q_OBJECT
+ public:
+  PictureButton(const window::ControlDesc& desc, QWidget* parent);
+
+  // The picture shown in the current state (null for a button without pictures).
+  const QIcon& currentPicture() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QIcon normal_, pressed_, disabled_;
+};
+
+}  // namespace quorvella::qt

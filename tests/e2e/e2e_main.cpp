@@ -1,0 +1,19 @@
+// The whole program as the player gets it, but with the record directory and the clock's pace
+// given by the test that runs it: QUORVELLA_E2E_DIR (required) and QUORVELLA_E2E_TICK_MS.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/qt/app.h"
+
+int main(int argc, char** argv) {
+  const char* dir = std::getenv("QUORVELLA_E2E_DIR");
+  if (!dir || !*dir) {
+    std::fprintf(stderr, "QUORVELLA_E2E_DIR is not set\n");
+    return 2;
+  }
+  quorvella::qt::AppOptions options;
+  options.recordDir = dir;
+  if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS")) options.tickInterval = std::atoi(tick);
+  return quorvella::qt::RunGame(argc, argv, options);
+}

@@ -1,0 +1,140 @@
+// A fake toolkit for the game rules: a window built from the real description that records
+// captions, focus and enabled states, and boxes answered from a script.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "game/tavola.h"
+#include "platform/toolkit.h"
+
+namespace quorvella::testing {
+
+// FakeUi::End throws this, so a test sees that the program ended and nothing ran after it.
+using ProgramEnded = ProgramEnd;
+
+struct BoxCall {
+  std::string kind;  // "msg" or "input"
+  std::string prompt;
+  int style = 0;
+  std::optional<std::string> title;
+};
+
+class FakeUi : public Ui {
+ public:
+  int MsgBox(const std::string& prompt, int style,
+             const std::optional<std::string>& title) override;
+  std::string InputBox(const std::string& prompt) override;
+  void EndProgram() override;
+
+  std::deque<std::string> names;  // answers of the input boxes, in order ("" when empty)
+  std::deque<int> answers;        // answers of Yes/No boxes (vbNo when empty)
+  std::vector<BoxCall> calls;
+  int ends = 0;
+};
+
+// A fixed sequence of random values, repeated when it runs out.
+class ScriptedRandom : public Random {
+ public:
+  explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
+  float Rnd() override { return values_[next_++ % values_.size()]; }
+  void Randomize() override { ++reseeds; }
+  // Values that draw the factors a and b.
+  static std::vector<float> Factors(int a, int b) {
+    return {static_cast<float>(a) / 10 + 0.05f, static_cast<float>(b) / 10 + 0.05f};
+  }
+  int reseeds = 0;
+
+ private:
+  std::vector<float> values_;
+  std::size_t next_ = 0;
+};
+
+class FixedClock : public Clock {
+ public:
+  std::string ShortDate() override { return "08/12/2026"; }
+  std::string TimeOfDay() override { return "17:05"; }
+};
+
+class FakeControl : public Label, public TextBox, public CommandButton, public Timer {
+ public:
+  std::string Caption() const override { return text; }
+  void SetCaption(const std::string& c) override { text = c; }
+  std::string Text() const override { return text; }
+  void SetText(const std::string& t) override { text = t; }
+  void SetFocus() override;
+  bool Enabled() const override { return enabled; }
+  void SetEnabled(bool e) override { enabled = e; }
+
+  std::string name;
+  std::string text;
+  bool enabled = true;
+  class FakeWindow* owner = nullptr;
+};
+
+class FakeWindow : public Window {
+ public:
+  FakeWindow() = default;
+  void Attach(Tavola& game) { game_ = &game; }
+
+  Label& label(std::string_view name) override { return get(name); }
+  TextBox& textBox(std::string_view name) override { return get(name); }
+  CommandButton& commandButton(std::string_view name) override { return get(name); }
+  Timer& timer(std::string_view name) override { return get(name); }
+
+  std::string Caption() const override { return caption; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  void SetBackColor(std::uint32_t rgb) override { backColor = rgb; }
+  int WindowState() const override { return state; }
+  void Unload() override;
+  void Show() override;
+
+  FakeControl& get(std::string_view name);
+  bool loaded() const { return !controls_.empty(); }
+
+  std::string caption;
+  std::optional<std::uint32_t> backColor;
+  int state = vbNormal;
+  std::string focus;
+  int loads = 0;
+  int activations = 0;
+
+ private:
+  Tavola* game_ = nullptr;
+  std::map<std::string, std::unique_ptr<FakeControl>, std::less<>> controls_;
+};
+
+// A game with a fake window, scripted boxes and a record directory of the test's own.
+struct FakeGame {
+  explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f})
+      : random(std::move(randoms)),
+        game(Services{ui, random, clock, files, [recordDir] { return recordDir; }, {}}) {
+    window.Attach(game);
+    game.Attach(window);
+  }
+  // Loads and shows the window: name box, greeting, load, resize and activation.
+  void Start(const std::string& name) {
+    ui.names.push_back(name);
+    window.Show();
+  }
+  // Types a text into the answer box key by key, as the box would let it in.
+  void Type(const std::string& keys);
+  void Key(int code);
+  std::string Caption(const std::string& control) { return window.get(control).text; }
+  // Ticks the clock n times; returns true if the program ended meanwhile.
+  bool Tick(int n);
+
+  FakeUi ui;
+  ScriptedRandom random;
+  FixedClock clock;
+  FilePool files;
+  FakeWindow window;
+  Tavola game;
+};
+
+}  // namespace quorvella::testing
