@@ -49,7 +49,9 @@ void Tavola::Form_Load() {
   lbl("lblconto").SetCaption(ClockText());
 }
 
-void Tavola::Form_Activate() { cmdNext_Click(); }
+void Tavola::Form_Activate() {
+  cmdNext_Click();
+}
 
 void Tavola::cmdNext_Click() {
   txtAnswer().SetText("");
@@ -137,7 +139,9 @@ void Tavola::EndGame() {
   s_.ui.End();
 }
 
-void Tavola::cmdExit_Click() { s_.ui.End(); }
+void Tavola::cmdExit_Click() {
+  s_.ui.End();
+}
 
 void Tavola::Next_Click() {
   const int answer =
@@ -156,6 +160,8 @@ void Tavola::Form_Resize() {
   }
 }
 
-void Tavola::ShowMinimizedCaption() { window_->SetCaption(kMinimizedCaption); }
+void Tavola::ShowMinimizedCaption() {
+  window_->SetCaption(kMinimizedCaption);
+}
 
 }  // namespace quorvella

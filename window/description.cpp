@@ -153,8 +153,8 @@ WindowDesc Build() {
   c.push_back(Transparent(MakeLabel("lblconto", "00.00.00", {0, 2280, 1575, 495}, 16, A::kLeft,
                                     false, MakeFont(kArialBlack, 12, 700)),
                           yellow, B::kFixedSingle));
-  c.push_back(Transparent(MakeLabel("Label11", "Tempo restante", {0, 1800, 1575, 375}, 15,
-                                    A::kLeft, false, MakeFont(kSansSerif, 9.75, 400)),
+  c.push_back(Transparent(MakeLabel("Label11", "Tempo restante", {0, 1800, 1575, 375}, 15, A::kLeft,
+                                    false, MakeFont(kSansSerif, 9.75, 400)),
                           yellow, B::kNone));
   c.push_back(Transparent(MakeLabel("Label3", "Risposte totali", {7440, 3360, 2340, 495}, 13,
                                     A::kLeft, true, MakeFont(kSansSerif, 18, 400)),
@@ -162,8 +162,8 @@ WindowDesc Build() {
   c.push_back(Transparent(MakeLabel("Label1", "Risposte errate", {3840, 3360, 2520, 495}, 12,
                                     A::kLeft, true, MakeFont(kSansSerif, 18, 400)),
                           red, B::kFixedSingle));
-  c.push_back(Transparent(MakeLabel("lblScore2", "0", {8310, 4080, 555, 885}, 11, A::kCenter,
-                                    true, MakeFont(kTimes, 36, 700)),
+  c.push_back(Transparent(MakeLabel("lblScore2", "0", {8310, 4080, 555, 885}, 11, A::kCenter, true,
+                                    MakeFont(kTimes, 36, 700)),
                           blue, B::kFixedSingle));
   c.push_back(Transparent(MakeLabel("lblScore1", "0", {4830, 4080, 540, 885}, 3, A::kCenter, true,
                                     MakeFont(kTimes, 36, 700)),
@@ -186,17 +186,18 @@ WindowDesc Build() {
   c.push_back(Opaque(MakeLabel("Label2", "X", {2400, 0, 615, 975}, 6, A::kCenter, false,
                                MakeFont(kArial, 48, 400)),
                      paleCyan, B::kNone));
-  c.push_back(Opaque(MakeLabel("lblNum1", "", {840, 0, 345, 1185}, 5, A::kCenter, true,
-                               MakeFont(kArial, 48, 700)),
-                     cyan, B::kFixedSingle));
-  ControlDesc score = Transparent(MakeLabel("lblScore", "0", {1080, 4080, 555, 885}, 4,
-                                            A::kCenter, true, MakeFont(kTimes, 36, 700)),
+  c.push_back(Opaque(
+      MakeLabel("lblNum1", "", {840, 0, 345, 1185}, 5, A::kCenter, true, MakeFont(kArial, 48, 700)),
+      cyan, B::kFixedSingle));
+  ControlDesc score = Transparent(MakeLabel("lblScore", "0", {1080, 4080, 555, 885}, 4, A::kCenter,
+                                            true, MakeFont(kTimes, 36, 700)),
                                   std::nullopt, B::kFixedSingle);
   score.tooltip = "Questo \xc3\xa8 il tuo punteggio. Forza con il  record";
   c.push_back(score);
-  ControlDesc verdict = Transparent(MakeLabel("lblMessage", "", {1680, 2040, 6615, 615}, 1,
-                                              A::kCenter, false, MakeFont(kSansSerif, 24, 700, true)),
-                                    red, B::kNone);
+  ControlDesc verdict =
+      Transparent(MakeLabel("lblMessage", "", {1680, 2040, 6615, 615}, 1, A::kCenter, false,
+                            MakeFont(kSansSerif, 24, 700, true)),
+                  red, B::kNone);
   verdict.pointer = Pointer::kIcon;
   c.push_back(verdict);
   c.push_back(Transparent(MakeLabel("Label6", "Risposte esatte", {240, 3360, 2565, 495}, 9,
@@ -210,10 +211,14 @@ WindowDesc Build() {
   };
 
   w.handlers = {
-      {"Tavola", "load", "Form_Load"},        {"Tavola", "activate", "Form_Activate"},
-      {"Tavola", "resize", "Form_Resize"},    {"cmdNext", "click", "cmdNext_Click"},
-      {"txtAnswer", "keypress", "txtAnswer_KeyPress"}, {"Timer1", "tick", "Timer1_Timer"},
-      {"cmdExit", "click", "cmdExit_Click"},  {"Next", "click", "Next_Click"},
+      {"Tavola", "load", "Form_Load"},
+      {"Tavola", "activate", "Form_Activate"},
+      {"Tavola", "resize", "Form_Resize"},
+      {"cmdNext", "click", "cmdNext_Click"},
+      {"txtAnswer", "keypress", "txtAnswer_KeyPress"},
+      {"Timer1", "tick", "Timer1_Timer"},
+      {"cmdExit", "click", "cmdExit_Click"},
+      {"Next", "click", "Next_Click"},
   };
   return w;
 }

@@ -14,9 +14,13 @@ namespace quorvella::window {
 
 // 1440 twips to the inch: 15 twips make one logical pixel.
 inline constexpr int kTwipsPerPixel = 15;
-constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+constexpr int TwipsToPixels(int twips) {
+  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 // Font points to pixels at 96 dots per inch, so the layout does not depend on the screen.
-constexpr double PointsToPixels(double points) { return points * 96.0 / 72.0; }
+constexpr double PointsToPixels(double points) {
+  return points * 96.0 / 72.0;
+}
 
 enum class ControlKind { kTimer, kTextBox, kCommandButton, kLabel, kImage };
 enum class Alignment { kLeft, kCenter };
@@ -45,15 +49,15 @@ struct Font {
 struct ControlDesc {
   ControlKind kind = ControlKind::kLabel;
   std::string name;
-  std::string caption;              // caption of a label or button, text of a text box
-  std::optional<Rect> rect;         // none for the timer
-  std::optional<int> tabIndex;      // none for the timer and the picture
+  std::string caption;          // caption of a label or button, text of a text box
+  std::optional<Rect> rect;     // none for the timer
+  std::optional<int> tabIndex;  // none for the timer and the picture
   bool enabled = true;
   std::string tooltip;
   Pointer pointer = Pointer::kDefault;
-  int maxLength = 0;                // text box: 0 means no limit
+  int maxLength = 0;  // text box: 0 means no limit
   Alignment alignment = Alignment::kLeft;
-  bool autoSize = false;            // label takes the size of its caption, keeping left and top
+  bool autoSize = false;  // label takes the size of its caption, keeping left and top
   Font font;
   std::optional<std::uint32_t> foreColor;  // none: the system's colour
   std::optional<std::uint32_t> backColor;  // none: the system's colour, or transparent

@@ -111,9 +111,11 @@ class FakeWindow : public Window {
 
 // A game with a fake window, scripted boxes and a record directory of the test's own.
 struct FakeGame {
-  explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f})
+  explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f},
+                    records::WriteHooks hooks = {})
       : random(std::move(randoms)),
-        game(Services{ui, random, clock, files, [recordDir] { return recordDir; }, {}}) {
+        game(Services{ui, random, clock, files, [recordDir] { return recordDir; },
+                      std::move(hooks)}) {
     window.Attach(game);
     game.Attach(window);
   }
