@@ -1,4 +1,15 @@
 // Quorvella: the multiplication table against the clock.
+#include <cstdio>
+
+#include "platform/privileges.h"
 #include "platform/qt/app.h"
 
-int main(int argc, char** argv) { return quorvella::qt::RunGame(argc, argv); }
+int main(int argc, char** argv) {
+  // Installed set-group-id games: give the group up before any toolkit code runs. It is taken
+  // back only around the creation and replacement of the record files.
+  if (!quorvella::DropGroupPrivileges()) {
+    std::perror("quorvella: cannot give up the games group");
+    return 1;
+  }
+  return quorvella::qt::RunGame(argc, argv);
+}

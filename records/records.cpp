@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/lock.h"
+#include "platform/privileges.h"
 #include "platform/runtime.h"
 
 #ifdef _WIN32
@@ -38,6 +39,7 @@ std::string WriteTemp(FilePool& files, const std::string& dir, const std::string
     const std::string temp = TempPathFor(dir, file);
     const int fn = files.FreeFile();
     try {
+      const RecordFileAccess access;
       files.Open(temp, FilePool::Mode::kOutputNew, fn);
     } catch (const RuntimeError&) {
       std::error_code ec;
@@ -59,6 +61,7 @@ std::string WriteTemp(FilePool& files, const std::string& dir, const std::string
         }
       }
       std::error_code ec;
+      const RecordFileAccess access;
       std::filesystem::remove(temp, ec);
       throw;
     }
@@ -102,7 +105,10 @@ void EnsureDirectory(const std::string& dir) {
 }
 
 void CreateWhenMissing(FilePool& files, const std::string& path, int fileNum) {
-  files.Open(path, FilePool::Mode::kAppend, fileNum);
+  {
+    const RecordFileAccess access;
+    files.Open(path, FilePool::Mode::kAppend, fileNum);
+  }
   files.Close(fileNum);
 }
 
@@ -128,6 +134,7 @@ void WriteRecord(FilePool& files, const std::string& dir, const std::string& sco
   std::vector<std::string> temps;
   auto cleanup = [&] {
     std::error_code ec;
+    const RecordFileAccess access;
     for (const auto& t : temps) std::filesystem::remove(t, ec);
   };
   try {
@@ -139,8 +146,12 @@ void WriteRecord(FilePool& files, const std::string& dir, const std::string& sco
     for (const auto& [file, index] : order) {
       step(index == 0 ? "replace-a" : "replace-n");
       const std::string target = dir + file;
-      if (!ReplaceFile(temps[index], target)) {
-        const int code = errno;
+      int code = 0;
+      {
+        const RecordFileAccess access;
+        if (!ReplaceFile(temps[index], target)) code = errno != 0 ? errno : EIO;
+      }
+      if (code != 0) {
         throw RuntimeError(err::kPathFileAccess, "Errore di accesso al percorso/file", target,
                            ReasonFromErrno(code));
       }
@@ -154,7 +165,10 @@ void WriteRecord(FilePool& files, const std::string& dir, const std::string& sco
 
 bool WriteRecordIfHigher(FilePool& files, const std::string& dir, const std::string& score,
                          const std::string& name, const WriteHooks& hooks) {
-  FileLock lock(dir + kLockFile);
+  const FileLock lock = [&] {
+    const RecordFileAccess access;
+    return FileLock(dir + kLockFile);
+  }();
   std::error_code ec;
   const std::string scorePath = dir + kScoreFile;
   const double current =
