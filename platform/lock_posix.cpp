@@ -10,9 +10,19 @@
 namespace quorvella {
 
 FileLock::FileLock(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0664);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0664);
+  if (fd < 0 && (errno == EROFS || errno == EACCES)) {
+    // A lock file already there serves as well opened for reading: flock does not need write
+    // access, and the record's own files then report what really stops the write.
+    const int first = errno;
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) errno = first;
+  }
   if (fd < 0) {
     const int code = errno;
+    if (code == ENOENT || code == ENOTDIR) {
+      throw RuntimeError(err::kPathNotFound, "Percorso non trovato", path, ReasonFromErrno(code));
+    }
     throw RuntimeError(err::kPathFileAccess, "Errore di accesso al percorso/file", path,
                        ReasonFromErrno(code));
   }

@@ -32,6 +32,48 @@ std::string TempPathFor(const std::string& dir, const std::string& file) {
   return dir + "." + file + ".tmp" + std::to_string(engine() % 100000000u);
 }
 
+// The player knows the record files, not our temporary ones: an error while writing a temporary
+// file is reported on the record file it was going to replace.
+RuntimeError AboutRecordFile(const RuntimeError& e, const std::string& target) {
+  return RuntimeError(e.number(), e.description(), target, e.reason());
+}
+
+// Closes and removes a temporary file that could not be written.
+void Discard(FilePool& files, int fn, const std::string& temp) {
+  if (files.IsOpen(fn)) {
+    try {
+      files.Close(fn);
+    } catch (const RuntimeError&) {
+      // The first error is the one to report.
+    }
+  }
+  std::error_code ec;
+  const RecordFileAccess access;
+  std::filesystem::remove(temp, ec);
+}
+
+// Whether a directory entry is one of our temporary files (".a.txt.tmp..." or ".n.txt.tmp...").
+bool IsTempName(const std::string& name) {
+  for (const char* file : {kScoreFile, kNameFile}) {
+    const std::string prefix = std::string(".") + file + ".tmp";
+    if (name.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+// Removes temporary files left by a game that died while writing. Only called under the lock,
+// when no other game can be writing.
+void RemoveStaleTemps(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(dir, ec), end;
+  std::vector<std::filesystem::path> stale;
+  for (; !ec && it != end; it.increment(ec)) {
+    if (IsTempName(it->path().filename().string())) stale.push_back(it->path());
+  }
+  const RecordFileAccess access;
+  for (const auto& p : stale) std::filesystem::remove(p, ec);
+}
+
 // Writes `text` as one printed line into a new temporary file and pushes it to the disk.
 std::string WriteTemp(FilePool& files, const std::string& dir, const std::string& file,
                       const std::string& text) {
@@ -41,28 +83,22 @@ std::string WriteTemp(FilePool& files, const std::string& dir, const std::string
     try {
       const RecordFileAccess access;
       files.Open(temp, FilePool::Mode::kOutputNew, fn);
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& e) {
       std::error_code ec;
       if (attempt < 8 && std::filesystem::exists(std::filesystem::symlink_status(temp, ec))) {
         continue;  // the random name was taken: draw another
       }
-      throw;
+      throw AboutRecordFile(e, dir + file);
     }
     try {
       files.Print(fn, text);
       files.Sync(fn);
       files.Close(fn);
+    } catch (const RuntimeError& e) {
+      Discard(files, fn, temp);
+      throw AboutRecordFile(e, dir + file);
     } catch (...) {
-      if (files.IsOpen(fn)) {
-        try {
-          files.Close(fn);
-        } catch (const RuntimeError&) {
-          // The first error is the one to report.
-        }
-      }
-      std::error_code ec;
-      const RecordFileAccess access;
-      std::filesystem::remove(temp, ec);
+      Discard(files, fn, temp);
       throw;
     }
     return temp;
@@ -105,6 +141,25 @@ void EnsureDirectory(const std::string& dir) {
 }
 
 void CreateWhenMissing(FilePool& files, const std::string& path, int fileNum) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const auto isLink = [&] { return fs::is_symlink(fs::symlink_status(path, ec)); };
+  // A symbolic link is left alone: opening it to create would create the file it points to,
+  // wherever that is. Reading it later reports a dangling one.
+  if (isLink()) return;
+  if (!fs::exists(fs::symlink_status(path, ec))) {
+    try {
+      {
+        const RecordFileAccess access;
+        files.Open(path, FilePool::Mode::kOutputNew, fileNum);
+      }
+      files.Close(fileNum);
+      return;
+    } catch (const RuntimeError&) {
+      if (!fs::exists(fs::symlink_status(path, ec))) throw;
+      if (isLink()) return;  // planted meanwhile
+    }
+  }
   {
     const RecordFileAccess access;
     files.Open(path, FilePool::Mode::kAppend, fileNum);
@@ -128,20 +183,38 @@ std::string Leggifiletxt(FilePool& files, const std::string& nomefile) {
 
 void WriteRecord(FilePool& files, const std::string& dir, const std::string& score,
                  const std::string& name, const WriteHooks& hooks) {
+  namespace fs = std::filesystem;
   auto step = [&](const char* what) {
     if (hooks.before) hooks.before(what);
   };
+  const std::string scoreTarget = dir + kScoreFile;
   std::vector<std::string> temps;
-  auto cleanup = [&] {
+  // A second name for the old a.txt, so that it can be put back should n.txt fail after a.txt
+  // was replaced: the two files always belong to the same record.
+  std::string backup;
+  bool scoreReplaced = false;
+  auto removeTemps = [&] {
     std::error_code ec;
     const RecordFileAccess access;
-    for (const auto& t : temps) std::filesystem::remove(t, ec);
+    for (const auto& t : temps) {
+      if (!t.empty()) fs::remove(t, ec);
+    }
+    if (!backup.empty()) fs::remove(backup, ec);
   };
   try {
     step("temp-a");
     temps.push_back(WriteTemp(files, dir, kScoreFile, score));
     step("temp-n");
     temps.push_back(WriteTemp(files, dir, kNameFile, name));
+    {
+      std::error_code ec;
+      if (fs::exists(fs::symlink_status(scoreTarget, ec))) {
+        backup = TempPathFor(dir, kScoreFile);
+        const RecordFileAccess access;
+        fs::create_hard_link(scoreTarget, backup, ec);
+        if (ec) backup.clear();  // no hard links here: no way back, as before
+      }
+    }
     const std::pair<const char*, std::size_t> order[] = {{kScoreFile, 0}, {kNameFile, 1}};
     for (const auto& [file, index] : order) {
       step(index == 0 ? "replace-a" : "replace-n");
@@ -156,11 +229,23 @@ void WriteRecord(FilePool& files, const std::string& dir, const std::string& sco
                            ReasonFromErrno(code));
       }
       temps[index].clear();
+      scoreReplaced = true;
     }
   } catch (...) {
-    cleanup();
+    if (scoreReplaced) {
+      // a.txt holds the new score, n.txt the old name: put the old score back.
+      std::error_code ec;
+      const RecordFileAccess access;
+      if (!backup.empty() && ReplaceFile(backup, scoreTarget)) {
+        backup.clear();
+      } else if (backup.empty()) {
+        fs::remove(scoreTarget, ec);  // there was none before
+      }
+    }
+    removeTemps();
     throw;
   }
+  removeTemps();
 }
 
 bool WriteRecordIfHigher(FilePool& files, const std::string& dir, const std::string& score,
@@ -169,6 +254,7 @@ bool WriteRecordIfHigher(FilePool& files, const std::string& dir, const std::str
     const RecordFileAccess access;
     return FileLock(dir + kLockFile);
   }();
+  RemoveStaleTemps(dir);
   std::error_code ec;
   const std::string scorePath = dir + kScoreFile;
   const double current =
