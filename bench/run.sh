@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The benchmark of the game against a bare Qt 6 program. One command:
+#
+#   bench/run.sh            # 9 interleaved rounds, 20 s idle, 60 s of clock (about 20 minutes)
+#   bench/run.sh --short    # one quick round, to prove the benchmark still works (CI)
+#
+# Options: --rounds N, --clock SECONDS, --build DIR (default build-bench), --out FILE.
+# Needs Xvfb, xdotool and the X DAMAGE extension (libxcb-damage0-dev to build the watcher).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+build="$root/build-bench"
+rounds=9 afterMap=3000 idle=20000 clock=60000 short=0 out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --short) short=1 rounds=1 afterMap=1000 idle=3000 clock=5000 ;;
+    --rounds) rounds=$2; shift ;;
+    --clock) clock=$(($2 * 1000)); shift ;;
+    --build) build=$2; shift ;;
+    --out) out=$2; shift ;;
+    *) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+for tool in Xvfb xdotool cmake; do
+  command -v "$tool" >/dev/null || { echo "bench/run.sh: $tool is missing" >&2; exit 2; }
+done
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target quorvella_e2e quorvella_baseline quorvella_xwatch \
+  quorvella_answer_bench >/dev/null
+
+work=$(mktemp -d)
+xvfb=""
+cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private X server at 96 dpi on the first free display number.
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 2>"$work/xvfb.log" &
+xvfb=$!
+exec 5>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || { echo "bench/run.sh: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+watch() {
+  "$build/bench/quorvella_xwatch" --after-map "$afterMap" --idle "$idle" --clock "$clock" -- "$@"
+}
+
+# Game and baseline interleaved, A B A B ..., each with a fresh record directory.
+: >"$work/runs"
+for i in $(seq "$rounds"); do
+  mkdir -p "$work/rec$i"
+  line=$(QUORVELLA_E2E_DIR="$work/rec$i/" watch "$build/quorvella_e2e" 2>>"$work/err") ||
+    { cat "$work/err" >&2; echo "bench/run.sh: game run $i failed: $line" >&2; exit 1; }
+  echo "game $line" >>"$work/runs"
+  line=$(watch "$build/bench/quorvella_baseline" 2>>"$work/err") ||
+    { cat "$work/err" >&2; echo "bench/run.sh: baseline run $i failed: $line" >&2; exit 1; }
+  echo "baseline $line" >>"$work/runs"
+  echo "round $i/$rounds done" >&2
+done
+
+# The answer path in process; QBENCHMARK's milliseconds per iteration.
+QT_QPA_PLATFORM=offscreen "$build/bench/quorvella_answer_bench" $([ $short = 1 ] && echo -minimumvalue 5) \
+  >"$work/answer" 2>&1 || { cat "$work/answer" >&2; exit 1; }
+awk '
+  /^RESULT :/ { match($0, /"[^"]*"/); row = substr($0, RSTART + 1, RLENGTH - 2);
+                fn = $3; sub(/^AnswerBench::/, "", fn); sub(/\(\):.*/, "", fn); next }
+  /msecs per iteration/ && row != "" { split(row, w, " "); who = w[1]; what = fn (w[2] ? "_" w[2] : "");
+                print who, what "_us=" $1 * 1000; row = "" }' "$work/answer" |
+  awk '{ k[$1] = k[$1] " " $2 } END { for (w in k) print w k[w] }' >>"$work/runs"
+
+# The table: median [min..max] per program, and the ratio of the medians.
+table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$afterMap" '
+  function sorted(list, a,   n, i, j, t) { n = split(list, a, " ")
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+    return n }
+  function median(list,   a, n) { n = sorted(list, a); return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2 }
+  function lo(list,   a, n) { n = sorted(list, a); return a[1] }
+  function hi(list,   a, n) { n = sorted(list, a); return a[n] }
+  { for (i = 2; i <= NF; i++) { split($i, kv, "="); if (kv[2] != "nan" && kv[2] != "-1" && kv[2] != "-1.0") v[$1, kv[1]] = v[$1, kv[1]] " " kv[2]; seen[kv[1]] = 1 } }
+  END {
+    n = split("first_map_ms ok_to_main_ms rss_kib pss_kib idle_cpu_ms idle_vcsw drift_ms_per_min jitter_ms question_us round_right_us round_wrong_us", keys, " ")
+    split("start-up to the name box (ms)|greeting OK to main window (ms)|RSS " after / 1000 " s after map (KiB)|PSS " after / 1000 " s after map (KiB)|CPU over " idle / 1000 " s idle race (ms)|voluntary context switches over " idle / 1000 " s|clock drift over " clock / 1000 " s (ms per minute)|clock jitter, worst tick (ms)|drawing a question (us, in process)|question + right answer (us, in process)|question + wrong answer (us, in process)", names, "|")
+    printf "| figure | game | baseline | ratio |\n|---|---|---|---|\n"
+    for (i = 1; i <= n; i++) {
+      k = keys[i]; g = v["game", k]; b = v["baseline", k]
+      if (g == "" || b == "") continue
+      gm = median(g); bm = median(b)
+      ratio = bm != 0 ? sprintf("%.2f", gm / bm) : "-"
+      printf "| %s | %.1f [%.1f..%.1f] | %.1f [%.1f..%.1f] | %s |\n", names[i], gm, lo(g), hi(g), bm, lo(b), hi(b), ratio
+    }
+  }' "$work/runs")
+
+{
+  echo "bench/run.sh $([ $short = 1 ] && echo --short) --rounds $rounds --clock $((clock / 1000))  ($(date -u +%Y-%m-%d), $(nproc) CPUs, Xvfb 96 dpi)"
+  echo
+  echo "$table"
+} | tee ${out:+"$out"}
+cp "$work/runs" "$build/bench/last-runs.txt"
