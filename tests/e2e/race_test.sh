@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# A whole race in the real program on a real X server, played with the keyboard, with the clock
+# driven fast: the record is kept when beaten, left alone when not, and the program ends with
+# status 0. Usage: race_test.sh PROGRAM WORKDIR   (run under xvfb-run)
+set -euo pipefail
+program=$1
+work=$2
+rm -rf "$work"
+mkdir -p "$work/records"
+export QUORVELLA_E2E_DIR="$work/records/"
+export QUORVELLA_E2E_TICK_MS=3
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Waits until a window whose title matches appears, and gives it the keyboard focus.
+wait_window() {
+  local pattern=$1 id=""
+  for _ in $(seq 1 200); do
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -n 1 || true)
+    [ -n "$id" ] && break
+    sleep 0.05
+  done
+  [ -n "$id" ] || fail "no window titled '$pattern'"
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  echo "$id"
+}
+
+race() {
+  local name=$1 answers=$2
+  "$program" > "$work/out.txt" 2>&1 &
+  local pid=$!
+  wait_window '^Quorvella$' > /dev/null
+  xdotool type --delay 20 "$name"
+  xdotool key Return
+  sleep 0.3
+  wait_window '^Quorvella$' > /dev/null  # the greeting
+  xdotool key Return
+  wait_window '^Giocare con la tavola pitagorica$' > /dev/null
+  for _ in $(seq 1 "$answers"); do
+    xdotool type --delay 10 "0"
+    xdotool key Return Return
+  done
+  wait_window '^Data ' > /dev/null  # the farewell
+  xdotool key Return
+  local status=0
+  for _ in $(seq 1 40); do
+    kill -0 "$pid" 2>/dev/null || break
+    # The confirmation of a new record, when there is one.
+    if id=$(xdotool search --onlyvisible --name '^Quorvella$' 2>/dev/null | tail -n 1) && [ -n "$id" ]; then
+      xdotool windowfocus --sync "$id" 2>/dev/null || true
+      xdotool key Return
+      echo confirmed >> "$work/boxes.txt"
+    fi
+    sleep 0.1
+  done
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat "$work/out.txt")"
+}
+
+# 1. A stored record of -1 is beaten by any score, so the outcome does not depend on which
+#    questions were drawn.
+printf -- '-1\r\n' > "$work/records/a.txt"
+printf 'Nessuno\r\n' > "$work/records/n.txt"
+race "Nicolò" 3
+score=$(cat "$work/records/a.txt")
+[[ "$score" =~ ^[0-9]+$'\r'$ ]] || fail "a.txt holds '$score'"
+[ "$(od -An -tx1 "$work/records/n.txt" | tr -d ' \n')" = "4e69636f6cf20d0a" ] \
+  || fail "n.txt is not 'Nicolò' in Windows-1252 with CR LF: $(od -c "$work/records/n.txt")"
+[ "$(grep -c confirmed "$work/boxes.txt")" -eq 1 ] || fail "the new record was not confirmed once"
+
+# 2. A record no race of a few answers can reach stays byte for byte, with no confirmation.
+printf '9999\r\n' > "$work/records/a.txt"
+cp "$work/records/a.txt" "$work/a.before"
+cp "$work/records/n.txt" "$work/n.before"
+rm -f "$work/boxes.txt"
+race "Bruno" 2
+cmp "$work/records/a.txt" "$work/a.before" || fail "a.txt changed"
+cmp "$work/records/n.txt" "$work/n.before" || fail "n.txt changed"
+[ ! -e "$work/boxes.txt" ] || fail "a record that was not beaten was confirmed"
+echo "e2e race: 2 races, record kept when beaten and left alone when not"

@@ -1,0 +1,405 @@
+// The Qt binding with the real window, real key events and scripted boxes (offscreen).
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "common/temp_dir.h"
+#include "fake/fake_form.h"
+#include "game/tavola.h"
+#include "platform/qt/qt_form.h"
+#include "platform/qt/widgets.h"
+#include "window/description.h"
+
+using namespace quorvella;
+using quorvella::testing::FakeUi;
+using quorvella::testing::FixedClock;
+using quorvella::testing::ScriptedRandom;
+using quorvella::testing::TempDir;
+
+namespace {
+
+// The game in the real window, with boxes answered by a script.
+struct QtGame {
+  explicit QtGame(std::vector<float> randoms = {0.35f, 0.45f, 0.55f, 0.65f, 0.75f, 0.25f},
+                  std::string subdir = {})
+      : random(std::move(randoms)),
+        game(Services{ui, random, clock, files, [this, subdir] { return dir.dir() + subdir; }, {}}),
+        form(window::Tavola(), game, ui, [this](const RuntimeError& e) { errors.push_back(e); }) {
+    game.Attach(form);
+  }
+  void Start(const std::string& name) {
+    ui.names.push_back(name);
+    form.Start();
+    QVERIFY(form.widget());
+    QVERIFY(QTest::qWaitForWindowActive(form.widget()));
+  }
+  template <class T = QWidget>
+  T* w(const char* name) {
+    return form.widget()->findChild<T*>(name);
+  }
+  QString caption(const char* name) { return w<QLabel>(name)->text(); }
+  QLineEdit* box() { return w<QLineEdit>("txtAnswer"); }
+  QPushButton* next() { return w<QPushButton>("cmdNext"); }
+  QWidget* focus() { return QApplication::focusWidget(); }
+
+  TempDir dir;
+  FakeUi ui;
+  ScriptedRandom random;
+  FixedClock clock;
+  FilePool files;
+  Tavola game;
+  qt::QtForm form;
+  std::vector<RuntimeError> errors;
+};
+
+// One tick of the clock, as the timer would deliver it.
+void Tick(QTimer* timer) {
+  QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
+// Counts activations: Form_Activate draws a question, which reseeds the generator once.
+int Draws(const QtGame& g) {
+  return g.random.reseeds;
+}
+
+}  // namespace
+
+class BindingTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void windowIsBuiltFromTheDescription();
+  void activationDrawsOnceAndNotAfterABox();
+  void keysThatNeverReachTheBox_data();
+  void keysThatNeverReachTheBox();
+  void digitsBackspaceAndTheFourCharacterLimit();
+  void pasteAndDropInsertOnlyDigits();
+  void keyboardOnlyRace();
+  void disabledNextIsOutOfReach();
+  void tabCycle();
+  void newRaceYesAndNo();
+  void minimizeAndRestoreCaption();
+  void closeBoxEndsWithoutWriting();
+  void runTimeErrorReachesTheErrorHandler();
+  void autoSizeLabelGrowsRight();
+};
+
+void BindingTest::windowIsBuiltFromTheDescription() {
+  QtGame g;
+  g.Start("Anna");
+  QMainWindow* win = g.form.widget();
+  QCOMPARE(win->objectName(), QString("Tavola"));
+  QCOMPARE(win->windowTitle(), QString("Giocare con la tavola pitagorica"));
+  QCOMPARE(win->centralWidget()->size(), QSize(792, 554));
+
+  struct Row {
+    const char* name;
+    const char* caption;
+  };
+  const Row labels[] = {
+      {"lblpunti", ""},  // the (empty) record file replaced the design-time "0"
+      {"Label13", "con punti"},
+      {"lblnome", ""},
+      {"Label12", "Il record  \xc3\xa8 di "},
+      {"lblnome1", "Anna"},
+      {"Label14", "Sfidante"},
+      {"Label5", ""},
+      {"lblconto", "00:15:00"},
+      {"Label11", "Tempo restante"},
+      {"Label3", "Risposte totali"},
+      {"Label1", "Risposte errate"},
+      {"lblScore2", "0"},
+      {"lblScore1", "0"},
+      {"Label4", "="},
+      {"Label2", "X"},
+      {"lblScore", "0"},
+      {"lblMessage", ""},
+      {"Label6", "Risposte esatte"},
+  };
+  for (const auto& r : labels) {
+    auto* label = g.w<QLabel>(r.name);
+    QVERIFY2(label, r.name);
+    QCOMPARE(label->text(), QString::fromUtf8(r.caption));
+    QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+  }
+  QVERIFY(g.w<QLabel>("Image1"));
+  QCOMPARE(g.next()->text(), QString("&Nuovo calcolo"));
+  QCOMPARE(g.w<QPushButton>("cmdExit")->text(), QString("E&xit"));
+  QCOMPARE(g.w<QPushButton>("Command1")->text(), QString("Command1"));
+  QCOMPARE(g.box()->maxLength(), 4);
+
+  auto* timer = win->findChild<QTimer*>("Timer1");
+  QVERIFY(timer);
+  QCOMPARE(timer->interval(), 1000);
+  QVERIFY(timer->isActive());
+
+  QCOMPARE(g.box()->toolTip(), QString("Inserisci il risultato e  premi il tasto  Invio"));
+  QCOMPARE(g.next()->toolTip(), QString("Go"));
+  QCOMPARE(g.w<QPushButton>("cmdExit")->toolTip(),
+           QString("Ti prego resta ancora, forse riuscirai a farmi uscire "));
+  QCOMPARE(g.w<QLabel>("lblScore")->toolTip(),
+           QString::fromUtf8("Questo \xc3\xa8 il tuo punteggio. Forza con il  record"));
+  QCOMPARE(g.w<QLabel>("Image1")->toolTip(), QString("Clicca sotto di me per impostare il Timer"));
+  for (const char* name : {"cmdNext", "lblMessage", "Label5"}) {
+    QVERIFY2(g.w(name)->cursor().shape() == Qt::BitmapCursor, name);
+  }
+  QCOMPARE(g.w("cmdExit")->cursor().shape(), Qt::ArrowCursor);
+
+  // The menu: two top-level items, the first with one entry.
+  auto* info = win->findChild<QAction*>("INFOMAZIONI");
+  auto* ciao = win->findChild<QAction*>("Ciao");
+  auto* next = win->findChild<QAction*>("Next");
+  QVERIFY(info && ciao && next);
+  QCOMPARE(info->text(), QString("INFORMAZIONI"));
+  QCOMPARE(ciao->text(), QString("Ciao da Velmaro"));
+  QCOMPARE(next->text(), QString("nuovo"));
+  QCOMPARE(win->menuBar()->actions().size(), 2);
+  QCOMPARE(win->menuBar()->actions().at(0), info);
+  QCOMPARE(win->menuBar()->actions().at(1), next);
+  ciao->trigger();  // does nothing
+  QCOMPARE(g.ui.calls.size(), std::size_t{2});
+}
+
+void BindingTest::activationDrawsOnceAndNotAfterABox() {
+  QtGame g;
+  g.Start("Anna");
+  QCOMPARE(Draws(g), 1);
+  QCOMPARE(g.focus(), g.box());
+  QVERIFY(!g.caption("lblNum1").isEmpty());
+  // A box opened and closed, a deactivation and reactivation: no new question.
+  g.ui.answers.push_back(vbNo);
+  g.form.widget()->findChild<QAction*>("Next")->trigger();
+  g.form.widget()->activateWindow();
+  QApplication::processEvents();
+  QCOMPARE(Draws(g), 1);
+}
+
+void BindingTest::keysThatNeverReachTheBox_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<int>("modifiers");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a";
+  QTest::newRow("blank") << int(Qt::Key_Space) << 0 << " ";
+  QTest::newRow("minus") << int(Qt::Key_Minus) << 0 << "-";
+  QTest::newRow("point") << int(Qt::Key_Period) << 0 << ".";
+  QTest::newRow("accented") << int(Qt::Key_Egrave) << 0 << QString::fromUtf8("\xc3\xa8");
+  QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << QString(QChar(27));
+  QTest::newRow("ctrlV") << int(Qt::Key_V) << int(Qt::ControlModifier) << QString(QChar(22));
+}
+
+void BindingTest::keysThatNeverReachTheBox() {
+  QFETCH(int, key);
+  QFETCH(int, modifiers);
+  QFETCH(QString, text);
+  QtGame g;
+  g.Start("Anna");
+  QApplication::clipboard()->setText("12");
+  g.box()->setText("3");
+  QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+  QApplication::sendEvent(g.box(), &press);
+  QCOMPARE(g.box()->text(), QString("3"));
+  QCOMPARE(g.caption("lblScore2"), QString("0"));
+}
+
+void BindingTest::digitsBackspaceAndTheFourCharacterLimit() {
+  QtGame g;
+  g.Start("Anna");
+  QTest::keyClicks(g.box(), "12345");
+  QCOMPARE(g.box()->text(), QString("1234"));
+  QTest::keyClick(g.box(), Qt::Key_Backspace);
+  QCOMPARE(g.box()->text(), QString("123"));
+  QTest::keyClick(g.box(), Qt::Key_Left);  // editing keys keep working
+  QTest::keyClick(g.box(), Qt::Key_Delete);
+  QCOMPARE(g.box()->text(), QString("12"));
+}
+
+void BindingTest::pasteAndDropInsertOnlyDigits() {
+  QtGame g;
+  g.Start("Anna");
+  for (const char* bad : {"12ab", "9e99", "-3", " 7", "\xd9\xa3"}) {
+    g.box()->clear();
+    QApplication::clipboard()->setText(bad);
+    g.box()->paste();  // what the context menu, Shift+Insert and middle-click do
+    QVERIFY2(g.box()->text().isEmpty(), bad);
+  }
+  QApplication::clipboard()->setText("123456");
+  g.box()->paste();
+  QCOMPARE(g.box()->text(), QString("1234"));  // never more than four
+  g.box()->clear();
+  QApplication::clipboard()->setText("42");
+  g.box()->paste();
+  QCOMPARE(g.box()->text(), QString("42"));
+  QVERIFY(!g.box()->acceptDrops());
+  QVERIFY(!g.box()->testAttribute(Qt::WA_InputMethodEnabled));
+  QInputMethodEvent ime(QString(), {});
+  ime.setCommitString("x7y");
+  QApplication::sendEvent(g.box(), &ime);
+  QCOMPARE(g.box()->text(), QString("427"));
+}
+
+void BindingTest::keyboardOnlyRace() {
+  // Factors 3 x 4, then 5 x 6.
+  QtGame g;
+  g.Start("Anna");
+  QCOMPARE(g.caption("lblNum1"), QString("3"));
+  QCOMPARE(g.caption("lblNum2"), QString("4"));
+  QVERIFY(!g.next()->isEnabled());
+  QTest::keyClicks(g.focus(), "12");
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  QCOMPARE(g.caption("lblMessage"), QString::fromUtf8("Esatto, \xc3\xa8 incredibile!!!"));
+  QCOMPARE(g.caption("lblScore"), QString("1"));
+  QCOMPARE(g.caption("lblScore2"), QString("1"));
+  QVERIFY(g.next()->isEnabled());
+  QCOMPARE(g.focus(), g.next());
+
+  QTest::keyClick(g.focus(), Qt::Key_Return);  // the focused button draws
+  QCOMPARE(g.caption("lblNum1"), QString("5"));
+  QCOMPARE(g.caption("lblNum2"), QString("6"));
+  QVERIFY(g.box()->text().isEmpty());
+  QVERIFY(g.caption("lblMessage").isEmpty());
+  QVERIFY(!g.next()->isEnabled());
+  QCOMPARE(g.focus(), g.box());
+
+  QTest::keyClicks(g.focus(), "31");
+  QTest::keyClick(g.focus(), Qt::Key_Enter);  // keypad Enter judges too
+  QCOMPARE(g.caption("lblMessage"), QString("Sbagliato!! 30"));
+  QCOMPARE(g.caption("lblScore1"), QString("1"));
+  QCOMPARE(g.caption("lblScore2"), QString("2"));
+  QCOMPARE(g.w("client")->palette().color(QPalette::Window), QColor(Qt::black));
+
+  // Enter typed into the box while the default button is enabled draws, not judges again.
+  g.box()->setFocus();
+  QTest::keyClick(g.box(), Qt::Key_Return);
+  QCOMPARE(g.caption("lblScore2"), QString("2"));
+  QCOMPARE(g.caption("lblNum1"), QString("7"));
+
+  // Alt+N draws once the button is enabled; Space on the focused button too.
+  QTest::keyClicks(g.focus(), "0");
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  QVERIFY(g.next()->isEnabled());
+  const int before = Draws(g);
+  QTest::keyClick(g.form.widget(), Qt::Key_N, Qt::AltModifier);
+  QTRY_COMPARE(Draws(g), before + 1);  // an access key clicks after the button's press animation
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  QVERIFY(g.next()->isEnabled());
+  QTest::keyClick(g.focus(), Qt::Key_Space);
+  QCOMPARE(Draws(g), before + 2);
+}
+
+void BindingTest::disabledNextIsOutOfReach() {
+  QtGame g;
+  g.Start("Anna");
+  QVERIFY(!g.next()->isEnabled());
+  const int before = Draws(g);
+  QTest::mouseClick(g.next(), Qt::LeftButton);
+  QTest::keyClick(g.form.widget(), Qt::Key_N, Qt::AltModifier);
+  QTest::qWait(150);  // longer than the press animation of an access key
+  QCOMPARE(Draws(g), before);
+  for (int i = 0; i < 6; ++i) {
+    QTest::keyClick(g.focus(), Qt::Key_Tab);
+    QVERIFY(g.focus() != g.next());
+  }
+}
+
+void BindingTest::tabCycle() {
+  QtGame g;
+  g.Start("Anna");
+  QTest::keyClicks(g.focus(), "1");
+  QTest::keyClick(g.focus(), Qt::Key_Return);  // enables cmdNext
+  QCOMPARE(g.focus(), g.next());
+  QStringList visited;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(g.focus(), Qt::Key_Tab);
+    visited << g.focus()->objectName();
+  }
+  QCOMPARE(visited, QStringList({"txtAnswer", "Command1", "cmdExit", "cmdNext"}));
+  // Enter on the hidden Command1 does nothing.
+  g.w("Command1")->setFocus();
+  const int before = Draws(g);
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  QCOMPARE(Draws(g), before);
+  QCOMPARE(g.ui.ends, 0);
+}
+
+void BindingTest::newRaceYesAndNo() {
+  QtGame g;
+  g.Start("Anna");
+  QTest::keyClicks(g.focus(), "12");
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  auto* timer = g.form.widget()->findChild<QTimer*>("Timer1");
+  Tick(timer);
+  QCOMPARE(g.caption("lblconto"), QString("00:14:59"));
+
+  g.ui.answers.push_back(vbNo);
+  g.form.widget()->findChild<QAction*>("Next")->trigger();
+  QCOMPARE(g.caption("lblScore"), QString("1"));
+  QCOMPARE(g.caption("lblconto"), QString("00:14:59"));
+
+  QPointer<QMainWindow> old = g.form.widget();
+  g.ui.answers.push_back(vbYes);
+  g.ui.names.push_back("Bruno");
+  old->findChild<QAction*>("Next")->trigger();
+  QVERIFY(g.form.widget() && g.form.widget() != old.data());
+  QTRY_VERIFY(old.isNull());  // the old window is gone once back in the event loop
+  QCOMPARE(g.caption("lblnome1"), QString("Bruno"));
+  QCOMPARE(g.caption("lblScore"), QString("0"));
+  QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
+  QVERIFY(!g.next()->isEnabled());
+  QCOMPARE(g.form.widget()->focusWidget(), g.box());
+  QCOMPARE(g.caption("lblNum1"), QString("5"));  // a new first question
+}
+
+void BindingTest::minimizeAndRestoreCaption() {
+  QtGame g;
+  g.Start("Anna");
+  g.form.widget()->showMinimized();
+  QTRY_COMPARE(g.form.WindowState(), vbMinimized);
+  QCOMPARE(g.form.widget()->windowTitle(), QString(kMinimizedCaption));
+  g.form.widget()->showNormal();
+  QTRY_COMPARE(g.form.WindowState(), vbNormal);
+  QCOMPARE(g.form.widget()->windowTitle(), QString("Giocare con la tavola pitagorica"));
+}
+
+void BindingTest::closeBoxEndsWithoutWriting() {
+  QtGame g;
+  g.Start("Anna");
+  QTest::keyClicks(g.focus(), "12");
+  QTest::keyClick(g.focus(), Qt::Key_Return);
+  g.form.widget()->close();
+  QCOMPARE(g.ui.ends, 1);
+  QVERIFY(g.form.ended());
+  QCOMPARE(testing::ReadBytes(g.dir.file("a.txt")), std::string());
+  // No handler runs after the end.
+  Tick(g.form.widget()->findChild<QTimer*>("Timer1"));
+  QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
+}
+
+void BindingTest::runTimeErrorReachesTheErrorHandler() {
+  QtGame g({0.5f}, "blocker/");
+  testing::WriteBytes(g.dir.file("blocker"), "x");
+  g.ui.names.push_back("Anna");
+  g.form.Start();
+  QCOMPARE(g.errors.size(), std::size_t{1});
+  QVERIFY(g.errors[0].Message().find(g.dir.dir() + "blocker/") != std::string::npos);
+  QVERIFY(g.form.ended());
+}
+
+void BindingTest::autoSizeLabelGrowsRight() {
+  QtGame g;
+  g.Start("Anna");
+  auto* name = g.w<QLabel>("lblnome1");
+  const QRect before = name->geometry();
+  g.form.label("lblnome1").SetCaption("Giovanni Battista Rossi");
+  const QRect after = name->geometry();
+  QCOMPARE(after.topLeft(), before.topLeft());
+  QVERIFY(after.width() > before.width());
+  QCOMPARE(after.height(), before.height());
+}
+
+QTEST_MAIN(BindingTest)
+#include "binding_test.moc"
