@@ -77,4 +77,21 @@ race "Bruno" 2
 cmp "$work/records/a.txt" "$work/a.before" || fail "a.txt changed"
 cmp "$work/records/n.txt" "$work/n.before" || fail "n.txt changed"
 [ ! -e "$work/boxes.txt" ] || fail "a record that was not beaten was confirmed"
-echo "e2e race: 2 races, record kept when beaten and left alone when not"
+# 3. A record directory that cannot be made: a box names it and the program ends with status 1.
+touch "$work/blocker"
+QUORVELLA_E2E_DIR="$work/blocker/records/" "$program" > "$work/out.txt" 2>&1 &
+pid=$!
+wait_window '^Quorvella$' > /dev/null
+xdotool key Return
+sleep 0.3
+wait_window '^Quorvella$' > /dev/null  # the greeting
+xdotool key Return
+sleep 0.3
+wait_window '^Quorvella$' > /dev/null  # the error
+xdotool key Return
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 1 ] || fail "exit status $status after the error, expected 1"
+grep -q "$work/blocker/records/" "$work/out.txt" || fail "the error does not name the directory"
+
+echo "e2e race: 2 races, record kept when beaten and left alone when not; unwritable directory ends with 1"
