@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -208,12 +210,26 @@ TEST(FilePool, UnwritableDirectory) {
   const fs::path locked = dir.path() / "locked";
   fs::create_directory(locked);
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  FilePool pool;
-  const auto error = ErrorOf([&] { pool.Open((locked / "x.txt").string(), Mode::kOutput, 1); });
-  if (!error && ::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->number(), err::kPathFileAccess);
-  EXPECT_EQ(error->reason(), "Permesso negato");
+  auto check = [&] {
+    FilePool pool;
+    const auto error = ErrorOf([&] { pool.Open((locked / "x.txt").string(), Mode::kOutput, 1); });
+    return error && error->number() == err::kPathFileAccess && error->reason() == "Permesso negato";
+  };
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(check());
+    return;
+  }
+  // Root writes anywhere: ask as the unprivileged user "nobody", in a child process.
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: could not become nobody; 1: the open was not refused";
 }
 
 // Lowers the file size limit for the process, so that writes past it fail with EFBIG.
