@@ -1,5 +1,6 @@
 #include "platform/qt/widgets.h"
 
+#include <qdrawutil.h>
 #include <QFontDatabase>
 #include <QHash>
 #include <QKeyEvent>
@@ -54,6 +55,19 @@ void ApplyCommon(QWidget* w, const ControlDesc& d) {
   w->setEnabled(d.enabled);
 }
 
+// The colours of raised and sunken edges: light from the top left, shadow to the bottom right,
+// the same on every control whatever the colour of its face.
+void SetEdgeColors(QPalette& pal) {
+  pal.setColor(QPalette::Light, QColor(255, 255, 255));
+  pal.setColor(QPalette::Midlight, QColor(227, 227, 227));
+  pal.setColor(QPalette::Dark, QColor(128, 128, 128));
+  pal.setColor(QPalette::Mid, QColor(160, 160, 160));
+  pal.setColor(QPalette::Shadow, QColor(0, 0, 0));
+}
+
+// Width of the sunken edge of a text box.
+constexpr int kEditEdge = 2;
+
 QIcon LoadPicture(const std::string& resource) {
   return resource.empty() ? QIcon() : QIcon(QString::fromStdString(resource));
 }
@@ -92,7 +106,8 @@ QColor ColorFromRgb(std::uint32_t rgb) {
                 static_cast<int>((rgb >> 16) & 0xff));
 }
 
-AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent) : QLabel(parent), autoSize_(d.autoSize) {
+AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent)
+    : QLabel(parent), autoSize_(d.autoSize) {
   ApplyCommon(this, d);
   setTextFormat(Qt::PlainText);
   setWordWrap(false);
@@ -109,6 +124,7 @@ AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent) : QLabel(parent), au
   } else {
     setAutoFillBackground(false);
   }
+  SetEdgeColors(pal);
   setPalette(pal);
   if (d.border == Border::kFixedSingle) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -116,14 +132,19 @@ AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent) : QLabel(parent), au
   } else {
     setFrameStyle(QFrame::NoFrame);
   }
+  // The described rectangle stands until the caption changes: it is the size the caption had
+  // when the window was designed.
   setText(QString::fromStdString(d.caption));
 }
 
 void AutoLabel::setCaption(const QString& caption) {
   if (caption == text()) return;
   setText(caption);
-  if (!autoSize_) return;
-  const QSize textSize = fontMetrics().size(0, caption);
+  if (autoSize_) fitToCaption();
+}
+
+void AutoLabel::fitToCaption() {
+  const QSize textSize = fontMetrics().size(0, text());
   const int frame = 2 * frameWidth();
   resize(textSize.width() + frame, textSize.height() + frame);
 }
@@ -142,9 +163,25 @@ AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent) : QLineEdit(parent) 
   QPalette pal = palette();
   if (d.backColor) pal.setColor(QPalette::Base, ColorFromRgb(*d.backColor));
   if (d.foreColor) pal.setColor(QPalette::Text, ColorFromRgb(*d.foreColor));
+  SetEdgeColors(pal);
   setPalette(pal);
-  setFrame(d.border == Border::kEditBox);
+  // The sunken edge is painted here, not by the style: the style's frame is a rounded line that
+  // changes colour with the focus.
+  setFrame(false);
+  if (d.border == Border::kEditBox) {
+    setTextMargins(kEditEdge, kEditEdge, kEditEdge, kEditEdge);
+    edge_ = true;
+  }
   setText(QString::fromStdString(d.caption));
+}
+
+void AnswerBox::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (!edge_) return;
+  // Two lines on each side: grey over black at the top and left, white over light grey at the
+  // bottom and right.
+  QPainter p(this);
+  qDrawWinPanel(&p, rect(), palette(), true, nullptr);
 }
 
 int AnswerBox::KeyAsciiOf(const QKeyEvent& e) {
@@ -213,11 +250,10 @@ PictureButton::PictureButton(const ControlDesc& d, QWidget* parent)
   ApplyCommon(this, d);
   setFocusPolicy(Qt::StrongFocus);
   setAutoDefault(false);
-  if (d.backColor) {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Button, ColorFromRgb(*d.backColor));
-    setPalette(pal);
-  }
+  QPalette pal = palette();
+  if (d.backColor) pal.setColor(QPalette::Button, ColorFromRgb(*d.backColor));
+  SetEdgeColors(pal);
+  setPalette(pal);
 }
 
 const QIcon& PictureButton::currentPicture() const {
@@ -231,12 +267,19 @@ void PictureButton::paintEvent(QPaintEvent* event) {
     QPushButton::paintEvent(event);
     return;
   }
-  QStylePainter p(this);
-  QStyleOptionButton opt;
-  initStyleOption(&opt);
-  opt.text.clear();
-  opt.icon = QIcon();
-  p.drawControl(QStyle::CE_PushButtonBevel, opt);
+  QPainter p(this);
+  // The face in its own colour, flat, inside a raised edge (sunken while pressed); the style's
+  // bevel would shade the colour into a gradient. The button with the focus also wears a black
+  // outline, as the one that Enter and Space click.
+  const QBrush face = palette().brush(QPalette::Button);
+  QRect bevel = rect();
+  if (hasFocus()) {
+    p.setPen(palette().color(QPalette::Shadow));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(bevel.adjusted(0, 0, -1, -1));
+    bevel.adjust(1, 1, -1, -1);
+  }
+  qDrawWinButton(&p, bevel, palette(), isDown(), &face);
 
   const int shift = isDown() ? 1 : 0;
   constexpr int kPicture = 32;
@@ -246,14 +289,26 @@ void PictureButton::paintEvent(QPaintEvent* event) {
   const QPixmap pix = currentPicture().pixmap(QSize(kPicture, kPicture), 1.0);
   p.drawPixmap(pictureRect, pix);
 
-  const QRect textRect(shift, pictureRect.bottom() + 2, width(), height() - pictureRect.bottom() - 4);
-  style()->drawItemText(&p, textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic,
-                        opt.palette, isEnabled(), text(), QPalette::ButtonText);
+  const QRect textRect(shift, pictureRect.bottom() + 2, width(),
+                       height() - pictureRect.bottom() - 4);
+  const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic;
+  if (isEnabled()) {
+    p.setPen(palette().color(QPalette::ButtonText));
+    p.drawText(textRect, flags, text());
+  } else {
+    // A disabled caption is engraved: a light copy one pixel down and right under a grey one.
+    p.setPen(palette().color(QPalette::Light));
+    p.drawText(textRect.translated(1, 1), flags, text());
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawText(textRect, flags, text());
+  }
   if (hasFocus()) {
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    focus.rect = rect().adjusted(4, 4, -4, -4);
-    p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    // The dotted focus rectangle, drawn here so that it shows whether or not the focus came
+    // from the keyboard.
+    QPen dots(palette().color(QPalette::ButtonText), 1, Qt::CustomDashLine);
+    dots.setDashPattern({1, 1});
+    p.setPen(dots);
+    p.drawRect(rect().adjusted(4, 4, -5, -5));
   }
 }
 

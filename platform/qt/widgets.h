@@ -31,6 +31,7 @@ class AutoLabel : public QLabel {
   void setCaption(const QString& caption);
 
  private:
+  void fitToCaption();
   bool autoSize_;
 };
 
@@ -51,13 +52,18 @@ class AnswerBox : public QLineEdit {
   static int KeyAsciiOf(const QKeyEvent& event);
 
  protected:
+  void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+
+ private:
+  bool edge_ = false;  // painted with the sunken edge of a text box
 };
 
 // A push button with a picture centred in the upper part of its face and the caption below it;
-// the picture follows the state (normal, pressed, disabled). Enter or Space click it while it has
-// the focus.
+// the picture follows the state (normal, pressed, disabled). The face is flat in the described
+// colour, inside a raised edge that sinks while the button is pressed. Enter or Space click it
+// while it has the focus.
 class PictureButton : public QPushButton {
   Q_OBJECT
  public:
