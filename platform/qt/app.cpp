@@ -22,7 +22,7 @@ int RunGame(int& argc, char** argv, const AppOptions& options) {
   InstallItalianTranslations();
 
   FilePool files;
-  SystemRandom random;
+  SystemRandom random = options.seed ? SystemRandom(*options.seed) : SystemRandom();
   SystemClock clock;
   QtUi ui(files);
   Services services{ui, random, clock, files};
@@ -30,8 +30,9 @@ int RunGame(int& argc, char** argv, const AppOptions& options) {
     services.systemDir = [dir = options.recordDir] { return dir; };
   }
   Tavola game(std::move(services));
-  QtForm form(window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
-              FormOptions{options.tickInterval});
+  QtForm form(
+      window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
+      FormOptions{options.tickInterval});
   game.Attach(form);
   form.Start();
   return QApplication::exec();

@@ -1,5 +1,7 @@
 // The whole program as the player gets it, but with the record directory and the clock's pace
-// given by the test that runs it: QUORVELLA_E2E_DIR (required) and QUORVELLA_E2E_TICK_MS.
+// given by the test that runs it: QUORVELLA_E2E_DIR (required) and QUORVELLA_E2E_TICK_MS, and
+// the factors of the questions fixed by QUORVELLA_E2E_SEED.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +16,10 @@ int main(int argc, char** argv) {
   }
   quorvella::qt::AppOptions options;
   options.recordDir = dir;
-  if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS")) options.tickInterval = std::atoi(tick);
+  if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS"))
+    options.tickInterval = std::atoi(tick);
+  if (const char* seed = std::getenv("QUORVELLA_E2E_SEED")) {
+    options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
+  }
   return quorvella::qt::RunGame(argc, argv, options);
 }
