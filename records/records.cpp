@@ -36,9 +36,11 @@ std::string Trim(const std::string& s) {
 
 // A fresh name for a temporary file beside `target`. The name starts with a dot so a player
 // listing the directory does not take it for a record file.
+// Every name is drawn afresh from the system's entropy: a generator seeded once would hand a
+// forked process the same names as its parent, names a killed writer may have left behind.
 std::string TempPathFor(const std::string& dir, const std::string& file) {
-  static std::mt19937 engine{std::random_device{}()};
-  return dir + "." + file + ".tmp" + std::to_string(engine() % 100000000u);
+  std::random_device entropy;
+  return dir + "." + file + ".tmp" + std::to_string(entropy() % 100000000u);
 }
 
 // The player knows the record files, not our temporary ones: an error while writing a temporary
