@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# CI only, as root: builds the Debian package, validates its menu entry and software-centre
+# description, installs it with apt, lets two ordinary users each beat the shared record in a
+# scripted race, starts the installed game as one of them under Xvfb (screenshot and a check of
+# its groups while the window is up), then purges the package again.
+#
+# The scripted race: the installed game cannot be sped up and grows no test hooks, so the race
+# is run by quorvella-race (packaging/race), built from the same tree with the same code for
+# groups, record files and window, and installed set-group-id games into a scratch directory
+# just for this check. It plays against the package's record directory /var/games/quorvella.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export DEBIAN_FRONTEND=noninteractive
+
+[ "$(id -u)" -eq 0 ] || { echo "ci/package.sh: run as root" >&2; exit 1; }
+
+build_dir=${PACKAGE_BUILD_DIR:-build-package}
+scratch=/opt/quorvella-ci
+users=(quorvella-anna quorvella-bruno)
+game=/usr/games/quorvella
+records=/var/games/quorvella
+
+fail() {
+  echo "ci/package.sh: FAIL: $*" >&2
+  exit 1
+}
+
+cleanup() {
+  rm -rf "$scratch"
+  for u in "${users[@]}"; do
+    if id "$u" >/dev/null 2>&1; then
+      pkill -u "$u" 2>/dev/null || true
+      userdel -r "$u" 2>/dev/null || true
+    fi
+  done
+  if dpkg-query -W -f='${Status}' quorvella 2>/dev/null | grep -q installed; then
+    apt-get purge -y -q quorvella >/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+# What this step needs besides the build tools.
+needed=(desktop-file-utils appstream xvfb xauth xdotool imagemagick dpkg-dev)
+missing=()
+for p in "${needed[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+echo "== Package: build"
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLA_TESTS=OFF \
+  -DQUORVELLA_BENCH=OFF >/dev/null
+cmake --build "$build_dir" --target all quorvella_race | tail -1
+(cd "$build_dir" && rm -f quorvella_*.deb && cpack -G DEB >/dev/null)
+deb=$(ls "$PWD/$build_dir"/quorvella_*.deb)
+echo "built $deb ($(stat -c %s "$deb") bytes)"
+dpkg-deb -f "$deb" Depends
+
+echo "== Package: validate menu entry and metainfo"
+desktop-file-validate resources/org.quorvella.Quorvella.desktop
+appstreamcli validate --no-net resources/org.quorvella.Quorvella.metainfo.xml
+
+echo "== Package: install with apt"
+apt-get purge -y -q quorvella >/dev/null 2>&1 || true
+apt-get install -y -q "$deb" >/dev/null
+
+check_stat() {  # path, expected "owner:group mode"
+  local got
+  got=$(stat -c '%U:%G %a' "$1")
+  [ "$got" = "$2" ] || fail "$1 is $got, expected $2"
+  echo "ok  $1  $got"
+}
+check_stat "$game" "root:games 2755"
+check_stat "$records" "root:games 775"
+for f in /usr/share/applications/org.quorvella.Quorvella.desktop \
+  /usr/share/metainfo/org.quorvella.Quorvella.metainfo.xml \
+  /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/org.quorvella.Quorvella.png \
+  /usr/share/man/man6/quorvella.6.gz; do
+  [ -f "$f" ] || fail "$f not installed"
+done
+desktop-file-validate /usr/share/applications/org.quorvella.Quorvella.desktop
+appstreamcli validate --no-net /usr/share/metainfo/org.quorvella.Quorvella.metainfo.xml >/dev/null
+echo "ok  menu entry, metainfo, icons 16/32/48, man page"
+
+echo "== Package: two players beat the record in turn"
+install -d -m 0755 "$scratch"
+install -o root -g games -m 2755 "$build_dir/quorvella-race" "$scratch/quorvella-race"
+for u in "${users[@]}"; do
+  id "$u" >/dev/null 2>&1 || useradd -m -s /bin/bash "$u"
+  id -nG "$u" | grep -qw games && fail "$u must not be in the games group"
+done
+
+race() {  # user, name, right answers
+  local out
+  out=$(runuser -u "$1" -- env -i HOME="/home/$1" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    "$scratch/quorvella-race" "$2" "$3" 5 2>&1) || fail "race of $1 ended with status $?: $out"
+  grep -q "^box: Ok ho registrato il tuo record" <<<"$out" || fail "no new record for $1: $out"
+  grep -q "group held" <<<"$out" && fail "$1's game held the games group with the window up"
+  cmp -s <(printf '%s\r\n' "$3") "$records/a.txt" ||
+    fail "a.txt holds '$(od -An -c "$records/a.txt")' after $1's race"
+  cmp -s <(printf '%s\r\n' "$2") "$records/n.txt" ||
+    fail "n.txt holds '$(od -An -c "$records/n.txt")' after $1's race"
+  echo "ok  record $3 by $2 in a.txt and n.txt"
+  check_stat "$records/a.txt" "$1:games 664"
+  check_stat "$records/n.txt" "$1:games 664"
+  [ -z "$(find "$records" -name '.*.tmp*')" ] || fail "temporary files left in $records"
+}
+race quorvella-anna Anna 3
+race quorvella-bruno Bruno 5
+check_stat "$records/.quorvella.lock" "quorvella-anna:games 664"
+# A lower score leaves the record alone.
+out=$(runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
+  QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Anna 1 5 2>&1)
+grep -q "registrato" <<<"$out" && fail "a lower score was registered"
+check_stat "$records/a.txt" "quorvella-bruno:games 664"
+
+echo "== Package: the installed game as an ordinary user under Xvfb"
+shot_dir="$build_dir/screenshots"
+mkdir -p "$shot_dir"
+probe=$(mktemp -d)
+chmod 0777 "$probe"
+runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -u
+    '"$game"' >/dev/null 2>&1 &
+    pid=$!
+    xdotool search --sync --onlyvisible --name "^Quorvella$" >/dev/null
+    grep "^Gid:" /proc/$pid/status > "$0/gid-name-box"
+    win=$(xdotool search --onlyvisible --name "^Quorvella$" | head -1)
+    xdotool windowfocus --sync "$win" type --delay 20 "Anna"
+    xdotool key --delay 50 Return
+    sleep 1
+    xdotool key Return
+    xdotool search --sync --onlyvisible --name "tavola pitagorica" >/dev/null
+    sleep 1
+    grep "^Gid:" /proc/$pid/status > "$0/gid-window"
+    import -window root "$0/quorvella.png"
+    kill $pid
+  ' "$probe"
+player_gid=$(id -g quorvella-anna)
+games_gid=$(getent group games | cut -d: -f3)
+for when in name-box window; do
+  read -r _ real eff saved fs <"$probe/gid-$when"
+  [ "$real $eff $saved $fs" = "$player_gid $player_gid $games_gid $player_gid" ] ||
+    fail "groups with the $when up: real $real effective $eff saved $saved fs $fs"
+  echo "ok  with the $when up: effective group $eff (the player's), games ($saved) only saved"
+done
+cp "$probe/quorvella.png" "$shot_dir/quorvella.png"
+rm -rf "$probe"
+echo "screenshot: $shot_dir/quorvella.png"
+
+echo "== Package: purge"
+apt-get purge -y -q quorvella >/dev/null
+[ ! -e "$game" ] || fail "$game left after purge"
+[ ! -e "$records" ] || fail "$records left after purge"
+[ ! -e /usr/share/applications/org.quorvella.Quorvella.desktop ] || fail "menu entry left"
+echo "ok  package removed"

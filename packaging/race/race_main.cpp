@@ -1,0 +1,87 @@
+// A scripted race for the installation check: the game's own window, rules, record files and
+// group handling, played by a robot at a fast clock. It is installed set-group-id games beside
+// the package (never by the package itself) so that ordinary players can run a whole race in a
+// few seconds against the shared record directory.
+//
+//   quorvella-race NAME RIGHT [TICK_MS]
+//
+// types NAME into the name box, answers RIGHT questions correctly, then lets the clock run out
+// at one tick every TICK_MS milliseconds (5 by default) and accepts every box. Each box's text
+// is printed on its own line, prefixed "box: ". While the window is up it checks that the
+// effective group is the player's own; if not it prints "group held" and ends with status 3.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "game/tavola.h"
+#include "platform/privileges.h"
+#include "platform/qt/qt_form.h"
+#include "platform/qt/qt_ui.h"
+#include "window/description.h"
+
+int main(int argc, char** argv) {
+  if (!quorvella::DropGroupPrivileges()) return 90;
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s NAME RIGHT [TICK_MS]\n", argv[0]);
+    return 2;
+  }
+  const QString name = QString::fromLocal8Bit(argv[1]);
+  const int right = std::atoi(argv[2]);
+  const int tick = argc > 3 ? std::atoi(argv[3]) : 5;
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  quorvella::qt::InstallItalianTranslations();
+
+  using namespace quorvella;
+  FilePool files;
+  SystemRandom random;
+  SystemClock clock;
+  qt::QtUi ui(files);
+  ui.onInputBox = [name](QInputDialog& box) {
+    QTimer::singleShot(0, &box, [&box, name] {
+      box.setTextValue(name);
+      box.accept();
+    });
+  };
+  ui.onMessageBox = [](QMessageBox& box) {
+    std::printf("box: %s\n", box.text().toUtf8().constData());
+    std::fflush(stdout);
+    QTimer::singleShot(0, &box, [&box] { box.accept(); });
+  };
+  Tavola game(Services{ui, random, clock, files});
+  qt::QtForm form(
+      window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
+      qt::FormOptions{tick});
+  game.Attach(form);
+  form.Start();
+
+  int answered = 0;
+  QTimer robot;
+  QObject::connect(&robot, &QTimer::timeout, [&] {
+    if (!form.widget() || !form.widget()->isVisible()) return;
+    if (::getegid() != ::getgid()) {
+      std::printf("group held\n");
+      std::fflush(stdout);
+      std::_Exit(3);
+    }
+    if (answered >= right) return;
+    const int a = std::atoi(form.label("lblNum1").Caption().c_str());
+    const int b = std::atoi(form.label("lblNum2").Caption().c_str());
+    form.textBox("txtAnswer").SetText(std::to_string(a * b));
+    form.Dispatch([&] {
+      std::int16_t key = 13;
+      game.txtAnswer_KeyPress(key);
+      game.cmdNext_Click();
+    });
+    ++answered;
+  });
+  robot.start(1);
+  return QApplication::exec();
+}
