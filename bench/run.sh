@@ -94,7 +94,8 @@ table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$aft
       k = keys[i]; g = v["game", k]; b = v["baseline", k]
       if (g == "" || b == "") continue
       gm = median(g); bm = median(b)
-      ratio = bm != 0 ? sprintf("%.2f", gm / bm) : "-"
+      # Drift and jitter are compared against zero, not against the baseline.
+      ratio = (bm != 0 && k !~ /^(drift|jitter)/) ? sprintf("%.2f", gm / bm) : "-"
       printf "| %s | %.1f [%.1f..%.1f] | %.1f [%.1f..%.1f] | %s |\n", names[i], gm, lo(g), hi(g), bm, lo(b), hi(b), ratio
     }
   }' "$work/runs")
