@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# Screenshot test of the real program under a virtual X server.
+#
+#   screenshot_test.sh <quorvella_e2e> <reference dir> <artefact dir> [--update]
+#
+# Starts the program at 100 % and at 200 % scaling (QT_SCALE_FACTOR=2) with a fixed seed for the
+# factors, a clock too slow to tick, and a record directory holding a known record; answers the
+# name box and the greeting; then photographs the client area twice: with the first question
+# open, and after a wrong answer (black window, verdict, counters). Each photograph is compared
+# with the reference of the same name in <reference dir>: a pixel counts as different when any
+# channel is off by more than the fuzz, and the test fails when more than a small number of
+# pixels differ, so font smoothing may drift but a moved, missing or recoloured control fails.
+# The photographs, and a picture of the differences, go to <artefact dir>. With --update the
+# photographs become the new references.
+#
+# Needs Xvfb, xdotool and ImageMagick (import, convert, compare, identify).
+set -euo pipefail
+
+if [ $# -lt 3 ]; then
+  echo "usage: $0 <quorvella_e2e> <reference dir> <artefact dir> [--update]" >&2
+  exit 2
+fi
+
+for tool in Xvfb xdotool import convert compare identify; do
+  command -v "$tool" >/dev/null || { echo "screenshot test: $tool is missing" >&2; exit 1; }
+done
+
+program=$(realpath "$1")
+reference_dir=$2
+artefact_dir=$3
+update=${4:-}
+mkdir -p "$artefact_dir"
+artefact_dir=$(realpath "$artefact_dir")
+
+# Fuzz per pixel (of the full channel range) and how many differing pixels are tolerated, per
+# 100 % of scale; the count grows with the square of the scale.
+fuzz=${QUORVELLA_SHOT_FUZZ:-25%}
+tolerated=${QUORVELLA_SHOT_TOLERATED:-40}
+# The seed fixes the first question (4 x 9 with this seed: the window tinted RGB(80, 180, 200));
+# the answer 9999 is wrong for any question.
+seed=${QUORVELLA_SHOT_SEED:-1}
+
+work=$(mktemp -d)
+pid=
+xvfb=
+cleanup() {
+  local status=$?
+  if [ "$status" -ne 0 ]; then
+    for log in "$artefact_dir"/*.log; do
+      [ -s "$log" ] && { echo "--- $log" >&2; tail -n 20 "$log" >&2; }
+    done
+  fi
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A virtual X server of our own on the first free display, large enough for the window at
+# 200 %, with 24-bit colour so that colours compare exactly.
+Xvfb -displayfd 3 -screen 0 2200x1600x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+  >"$artefact_dir/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb" 2>/dev/null || { echo "screenshot test: Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "screenshot test: Xvfb gave no display" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# The first visible window of process $1 whose name matches $2 and that is not $3; waits up to
+# half a minute (a loaded CI machine can be slow to start the program).
+wait_window() {
+  local wid
+  for _ in $(seq 300); do
+    for wid in $(xdotool search --onlyvisible --pid "$1" --name "$2" 2>/dev/null || true); do
+      if [ "$wid" != "${3:-}" ]; then
+        echo "$wid"
+        return 0
+      fi
+    done
+    kill -0 "$1" 2>/dev/null || { echo "screenshot test: the program ended" >&2; return 1; }
+    sleep 0.1
+  done
+  echo "screenshot test: no window named '$2' appeared" >&2
+  return 1
+}
+
+# Writes the client area of window $1 to $2: the bottom $3 x $4 pixels of the window, below the
+# menu bar. Takes photographs until two in a row agree outside the masked rectangles $5..., so
+# the window has finished painting.
+photograph() {
+  local wid=$1 out=$2 w=$3 h=$4
+  shift 4
+  local previous="$work/previous.png" current="$work/current.png"
+  rm -f "$previous"
+  for _ in $(seq 100); do
+    import -silent -window "$wid" "$work/window.png"
+    convert "$work/window.png" -gravity SouthWest -crop "${w}x${h}+0+0" +repage "$current"
+    if [ -f "$previous" ] && [ "$(masked_difference "$previous" "$current" 0 "$@")" = 0 ]; then
+      cp "$current" "$out"
+      return 0
+    fi
+    mv "$current" "$previous"
+    sleep 0.2
+  done
+  echo "screenshot test: the window did not settle" >&2
+  return 1
+}
+
+# The number of pixels of $1 and $2 that differ by more than fuzz $3, outside the rectangles
+# given as x0,y0,x1,y1 after it. A difference in size counts as every pixel.
+masked_difference() {
+  local a=$1 b=$2 f=$3
+  shift 3
+  local draw=()
+  for r in "$@"; do draw+=(-draw "rectangle $r"); done
+  if [ "$(identify -format %wx%h "$a")" != "$(identify -format %wx%h "$b")" ]; then
+    identify -format '%[fx:w*h]' "$a"
+    return 0
+  fi
+  convert "$a" -fill '#ff00ff' "${draw[@]}" "$work/ma.png"
+  convert "$b" -fill '#ff00ff' "${draw[@]}" "$work/mb.png"
+  # compare prints the count on standard error and exits 1 when the images differ.
+  compare -metric AE -fuzz "$f" "$work/ma.png" "$work/mb.png" "$work/diff.png" 2>&1 >/dev/null |
+    awk '{ printf "%d\n", $1 }' || true
+}
+
+failures=0
+
+# Checks photograph $1 (a name) against its reference, or makes it the reference.
+check() {
+  local name=$1 scale=$2
+  shift 2
+  local shot="$artefact_dir/$name.png" ref="$reference_dir/$name.png"
+  if [ "$update" = "--update" ]; then
+    mkdir -p "$reference_dir"
+    cp "$shot" "$ref"
+    echo "updated $ref"
+    return 0
+  fi
+  if [ ! -f "$ref" ]; then
+    echo "FAIL $name: no reference $ref" >&2
+    failures=$((failures + 1))
+    return 0
+  fi
+  local differing allowed=$((tolerated * scale * scale))
+  differing=$(masked_difference "$ref" "$shot" "$fuzz" "$@")
+  [ -f "$work/diff.png" ] && cp "$work/diff.png" "$artefact_dir/$name-diff.png"
+  if [ "$differing" -gt "$allowed" ]; then
+    echo "FAIL $name: $differing pixels differ from the reference (at most $allowed allowed)," \
+      "see $artefact_dir/$name-diff.png" >&2
+    failures=$((failures + 1))
+  else
+    echo "ok   $name: $differing pixels differ (at most $allowed allowed)"
+  fi
+}
+
+run_at_scale() {
+  local scale=$1
+  local w=$((792 * scale)) h=$((554 * scale))
+  local records="$work/records-$scale"
+  mkdir -p "$records"
+  printf '123\r\n' >"$records/a.txt"
+  printf 'Massimiliano\r\n' >"$records/n.txt"
+
+  env -u QT_STYLE_OVERRIDE -u QT_FONT_DPI -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING \
+    QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= QT_SCALE_FACTOR="$scale" LC_ALL=C.UTF-8 \
+    QUORVELLA_E2E_DIR="$records/" QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED="$seed" \
+    "$program" >"$artefact_dir/program-$scale.log" 2>&1 &
+  pid=$!
+  # Keep the pointer off the window: no hover highlight, no tooltip.
+  xdotool mousemove 0 0
+
+  local box greeting main
+  box=$(wait_window "$pid" '^Quorvella')
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool type --delay 20 "Ada"
+  xdotool key Return
+  greeting=$(wait_window "$pid" '^Quorvella' "$box")
+  xdotool windowfocus --sync "$greeting" 2>/dev/null || true
+  xdotool key Return
+  main=$(wait_window "$pid" 'tavola pitagorica')
+  xdotool windowfocus --sync "$main" 2>/dev/null || true
+
+  # With the question open the caret blinks in the answer box: its inside is left out.
+  local caret="$(((544 + 3) * scale)),$((3 * scale)),$(((544 + 185 - 4) * scale)),$(((80 - 4) * scale))"
+  photograph "$main" "$artefact_dir/question-$scale.png" "$w" "$h" "$caret"
+  check "question-$scale" "$scale" "$caret"
+
+  xdotool type --delay 20 "9999"
+  xdotool key Return
+  photograph "$main" "$artefact_dir/wrong-$scale.png" "$w" "$h"
+  check "wrong-$scale" "$scale"
+
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+
+run_at_scale 1
+run_at_scale 2
+
+if [ "$failures" -gt 0 ]; then
+  echo "screenshot test: $failures photograph(s) differ from the reference" >&2
+  exit 1
+fi
+echo "screenshot test: all photographs match"
