@@ -17,7 +17,9 @@ namespace {
 
 using window::ControlKind;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 class QtLabel : public Label {
  public:
@@ -71,9 +73,9 @@ using Handler = void (Tavola::*)();
 
 const std::map<std::string, Handler, std::less<>>& Handlers() {
   static const std::map<std::string, Handler, std::less<>> handlers = {
-      {"Form_Load", &Tavola::Form_Load},         {"Form_Activate", &Tavola::Form_Activate},
-      {"Form_Resize", &Tavola::Form_Resize},     {"cmdNext_Click", &Tavola::cmdNext_Click},
-      {"Timer1_Timer", &Tavola::Timer1_Timer},   {"cmdExit_Click", &Tavola::cmdExit_Click},
+      {"Form_Load", &Tavola::Form_Load},       {"Form_Activate", &Tavola::Form_Activate},
+      {"Form_Resize", &Tavola::Form_Resize},   {"cmdNext_Click", &Tavola::cmdNext_Click},
+      {"Timer1_Timer", &Tavola::Timer1_Timer}, {"cmdExit_Click", &Tavola::cmdExit_Click},
       {"Next_Click", &Tavola::Next_Click},
   };
   return handlers;
@@ -141,7 +143,9 @@ Timer& QtForm::timer(std::string_view name) {
   return Find(controls_->timers, name, "timer");
 }
 
-std::string QtForm::Caption() const { return win_ ? win_->windowTitle().toStdString() : ""; }
+std::string QtForm::Caption() const {
+  return win_ ? win_->windowTitle().toStdString() : "";
+}
 
 void QtForm::SetCaption(const std::string& caption) {
   if (win_) win_->setWindowTitle(Q(caption));

@@ -71,7 +71,9 @@ std::string QtUi::InputBox(const std::string& prompt) {
   return dialog.textValue().toStdString();
 }
 
-void QtUi::EndProgram() { Exit(0); }
+void QtUi::EndProgram() {
+  Exit(0);
+}
 
 void QtUi::Fatal(const RuntimeError& error) {
   std::fprintf(stderr, "quorvella: %s\n", error.Message().c_str());

@@ -28,7 +28,6 @@ class QtUi : public Ui {
   void EndProgram() override;
 
  public:
-
   // Shows the run-time error in a modal box that names the file and the reason, then ends the
   // program with status 1.
   [[noreturn]] void Fatal(const RuntimeError& error);
