@@ -1,0 +1,205 @@
+// Ending in the middle of a game leaves the record files byte for byte as they were: the window
+// closed while the greeting or the new-race question is open, the exit button, SIGTERM during a
+// race. Each case runs the real window in a child process (this program started again with
+// --child), because the program's end leaves the process at once; a race that sets a record is
+// the control that shows the files are watched.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "common/temp_dir.h"
+#include "game/tavola.h"
+#include "platform/qt/qt_form.h"
+#include "platform/qt/qt_ui.h"
+#include "window/description.h"
+
+namespace {
+
+using namespace quorvella;
+namespace fs = std::filesystem;
+
+void Press(QMessageBox& box) {
+  if (auto* b = box.defaultButton()) {
+    b->click();
+  } else {
+    box.accept();
+  }
+}
+
+// The game in the real window, driven as the scenario says. Never returns normally: the game's
+// end leaves the process.
+int RunChild(const std::string& scenario, const std::string& dir, int report) {
+  int argc = 1;
+  char arg0[] = "ending_test";
+  char* argv[] = {arg0, nullptr};
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  FilePool files;
+  SystemRandom random;
+  SystemClock clock;
+  qt::QtUi ui(files);
+  Services services{ui, random, clock, files, [dir] { return dir; }};
+  Tavola game(std::move(services));
+  qt::QtForm form(
+      window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
+      qt::FormOptions{scenario == "control" ? 2 : 1000});
+  game.Attach(form);
+  auto closeWindow = [&form] { form.widget()->close(); };
+
+  ui.onInputBox = [](QInputDialog& d) {
+    QTimer::singleShot(0, &d, [&d] {
+      d.setTextValue("Bruno");
+      d.accept();
+    });
+  };
+  ui.onMessageBox = [&](QMessageBox& box) {
+    const QString text = box.text();
+    if ((scenario == "greeting" && text.contains("vediamo")) ||
+        (scenario == "question" && text.contains("INIZIAMO"))) {
+      QTimer::singleShot(0, &box, closeWindow);
+      return;
+    }
+    QTimer::singleShot(0, &box, [&box] { Press(box); });
+  };
+
+  QTimer::singleShot(20, &app, [&] {
+    if (scenario == "question") {
+      form.widget()->findChild<QAction*>("Next")->trigger();
+    } else if (scenario == "exit") {
+      form.widget()->findChild<QPushButton*>("cmdExit")->click();
+    } else if (scenario == "sigterm") {
+      if (::write(report, "r", 1) != 1) std::_Exit(3);
+    }
+  });
+  QTimer answering;
+  if (scenario == "control") {
+    // Answers every question right, as fast as the window lets it.
+    QObject::connect(&answering, &QTimer::timeout, &app, [&] {
+      if (!form.widget()) return;
+      auto* box = form.widget()->findChild<QLineEdit*>("txtAnswer");
+      auto* next = form.widget()->findChild<QPushButton*>("cmdNext");
+      if (!box || !next) return;
+      if (!next->isEnabled()) QTest::keyClicks(box, QString::number(game.state().Product));
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    answering.start(3);
+  }
+  form.Start();
+  QApplication::exec();
+  return 4;  // the event loop ended without the game's end
+}
+
+struct Snapshot {
+  std::optional<std::string> score, name;
+  std::size_t entries = 0;
+  bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Take(const std::string& dir) {
+  Snapshot s;
+  auto read = [&](const char* f) -> std::optional<std::string> {
+    if (!fs::exists(dir + f)) return std::nullopt;
+    return testing::ReadBytes(dir + f);
+  };
+  s.score = read("a.txt");
+  s.name = read("n.txt");
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (e.path().filename() != ".quorvella.lock") ++s.entries;
+  }
+  return s;
+}
+
+std::string Show(const std::optional<std::string>& s) {
+  return s ? "[" + *s + "]" : "<none>";
+}
+
+struct Case {
+  std::string scenario;
+  bool planted;  // a record is there before the game starts
+  bool changes;  // the control: the files must change
+  bool sigterm;
+};
+
+bool Run(const char* self, const Case& c) {
+  testing::TempDir tmp;
+  const std::string dir = tmp.dir();
+  if (c.planted) {
+    testing::WriteBytes(dir + "a.txt", "2\r\n");
+    testing::WriteBytes(dir + "n.txt", "Anna\r\n");
+  }
+  const Snapshot before = Take(dir);
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    ::execl(self, self, "--child", c.scenario.c_str(), dir.c_str(), fd.c_str(), nullptr);
+    std::_Exit(5);
+  }
+  ::close(fds[1]);
+  if (c.sigterm) {
+    char r;
+    if (::read(fds[0], &r, 1) == 1) ::kill(pid, SIGTERM);
+  }
+  ::close(fds[0]);
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      std::printf("FAIL %s: the program did not end\n", c.scenario.c_str());
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const bool endedWell = c.sigterm ? (WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) ||
+                                         (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                                   : WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const Snapshot after = Take(dir);
+  bool ok = endedWell;
+  if (c.changes) {
+    ok = ok && after.score != before.score &&
+         after.name == std::optional<std::string>("Bruno\r\n") && after.entries == 2;
+  } else {
+    ok = ok && after == before;
+  }
+  std::printf("%s %s%s: status %d, a.txt %s -> %s, n.txt %s -> %s, entries %zu -> %zu\n",
+              ok ? "PASS" : "FAIL", c.scenario.c_str(), c.planted ? "" : " (no record yet)", status,
+              Show(before.score).c_str(), Show(after.score).c_str(), Show(before.name).c_str(),
+              Show(after.name).c_str(), before.entries, after.entries);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--child") {
+    return RunChild(argv[2], argv[3], std::atoi(argv[4]));
+  }
+  const Case cases[] = {
+      {"greeting", true, false, false}, {"greeting", false, false, false},
+      {"question", true, false, false}, {"exit", true, false, false},
+      {"sigterm", true, false, true},   {"control", true, true, false},
+  };
+  int failed = 0;
+  for (const auto& c : cases) failed += Run("/proc/self/exe", c) ? 0 : 1;
+  std::printf("%d of %zu ending cases failed\n", failed, std::size(cases));
+  return failed == 0 ? 0 : 1;
+}
