@@ -27,7 +27,7 @@ for tool in Xvfb xdotool cmake; do
   command -v "$tool" >/dev/null || { echo "bench/run.sh: $tool is missing" >&2; exit 2; }
 done
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLA_BENCH=ON >/dev/null
 cmake --build "$build" --target quorvella_e2e quorvella_baseline quorvella_xwatch \
   quorvella_answer_bench >/dev/null
 
