@@ -101,5 +101,33 @@ TEST(Leggifiletxt, ReadsAtMostTheCapOfAHugeFile) {
   EXPECT_EQ(files.FreeFile(), 1);  // closed again
 }
 
+TEST(WriteRecordIfHigher, RemovesOnlyTheTemporariesOfADeadWriter) {
+  TempDir tmp;
+  const std::string d = tmp.dir();
+  PlantRecord(d);
+  for (const char* stale : {".a.txt.tmp1", ".n.txt.tmp22", ".a.txt.tmp333"})
+    WriteBytes(d + stale, "9");
+  for (const char* kept : {"notes.txt", ".a.txt", "a.txt.tmp4", ".n.txtx"})
+    WriteBytes(d + kept, "k");
+  FilePool files;
+  ASSERT_TRUE(records::WriteRecordIfHigher(files, d, "5", "Bruno"));
+  auto left = Leftovers(d);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".a.txt", ".n.txtx", "a.txt.tmp4", "notes.txt"}));
+  EXPECT_EQ(ReadBytes(d + "a.txt"), "5\r\n");
+}
+
+TEST(CreateWhenMissing, NeverCreatesWhereADanglingLinkPoints) {
+  TempDir tmp;
+  fs::create_symlink(tmp.file("victim.txt"), tmp.file("a.txt"));
+  FilePool files;
+  records::CreateWhenMissing(files, tmp.file("a.txt"), 1);
+  EXPECT_FALSE(fs::exists(tmp.file("victim.txt")));
+  EXPECT_TRUE(fs::is_symlink(tmp.file("a.txt")));
+  records::CreateWhenMissing(files, tmp.file("n.txt"), 1);
+  EXPECT_EQ(ReadBytes(tmp.file("n.txt")), "");
+  EXPECT_FALSE(files.IsOpen(1));
+}
+
 }  // namespace
 }  // namespace quorvella::testing
