@@ -11,6 +11,8 @@
 namespace quorvella::qt {
 
 int RunGame(int& argc, char** argv, const AppOptions& options) {
+  // The menu stays in the window: no search for a desktop-wide menu bar service at start-up.
+  QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quorvella");
   QApplication::setApplicationDisplayName("Quorvella");

@@ -1,6 +1,7 @@
 #include "platform/qt/widgets.h"
 
 #include <qdrawutil.h>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QHash>
 #include <QKeyEvent>
@@ -173,6 +174,42 @@ AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent) : QLineEdit(parent) 
     edge_ = true;
   }
   setText(QString::fromStdString(d.caption));
+
+  blinkRest_.setSingleShot(true);
+  blinkRest_.setInterval(kBlinkTimeoutMs);
+  connect(&blinkRest_, &QTimer::timeout, this, [this] {
+    resting_ = true;
+    QApplication::setCursorFlashTime(0);  // a steady caret
+  });
+}
+
+// The desktop's caret flash time, read before any box set it to rest.
+static int DesktopFlashTime() {
+  static const int flashTime = QApplication::cursorFlashTime();
+  return flashTime;
+}
+
+AnswerBox::~AnswerBox() {
+  if (resting_) QApplication::setCursorFlashTime(DesktopFlashTime());
+}
+
+void AnswerBox::WakeCaret() {
+  DesktopFlashTime();
+  if (resting_) {
+    resting_ = false;
+    QApplication::setCursorFlashTime(DesktopFlashTime());
+  }
+  blinkRest_.start();
+}
+
+void AnswerBox::focusInEvent(QFocusEvent* event) {
+  WakeCaret();
+  QLineEdit::focusInEvent(event);
+}
+
+void AnswerBox::mousePressEvent(QMouseEvent* event) {
+  WakeCaret();
+  QLineEdit::mousePressEvent(event);
 }
 
 void AnswerBox::paintEvent(QPaintEvent* event) {
@@ -214,6 +251,7 @@ int AnswerBox::KeyAsciiOf(const QKeyEvent& e) {
 }
 
 void AnswerBox::keyPressEvent(QKeyEvent* event) {
+  WakeCaret();
   const int code = KeyAsciiOf(*event);
   if (code < 0) {
     QLineEdit::keyPressEvent(event);
@@ -234,6 +272,7 @@ void AnswerBox::keyPressEvent(QKeyEvent* event) {
 void AnswerBox::inputMethodEvent(QInputMethodEvent* event) {
   // Input methods are switched off for the box; should one still deliver text, only the digits
   // of its committed string count, and they go through the validator like any other insert.
+  WakeCaret();
   QString digits;
   for (QChar c : event->commitString()) {
     if (c >= '0' && c <= '9') digits += c;

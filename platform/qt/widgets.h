@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <functional>
 
 #include "window/description.h"
@@ -42,6 +43,7 @@ class AnswerBox : public QLineEdit {
   Q_OBJECT
  public:
   AnswerBox(const window::ControlDesc& desc, QWidget* parent);
+  ~AnswerBox() override;
 
   // Called with the character code by reference; 0 swallows the key.
   std::function<void(std::int16_t&)> onKeyPress;
@@ -51,13 +53,26 @@ class AnswerBox : public QLineEdit {
   // The character code a key event carries, or -1 for a key that inserts no character.
   static int KeyAsciiOf(const QKeyEvent& event);
 
+  // Like the desktops that do so, the caret stops blinking after this long without the player
+  // typing or the box taking the focus (a blinking caret repaints the box twice a second for the
+  // whole race); it blinks again at the next key or focus.
+  static constexpr int kBlinkTimeoutMs = 10000;
+  void setBlinkTimeout(int ms) { blinkRest_.setInterval(ms); }
+  bool caretResting() const { return resting_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  void WakeCaret();
+
   bool edge_ = false;  // painted with the sunken edge of a text box
+  QTimer blinkRest_;
+  bool resting_ = false;
 };
 
 // A push button with a picture centred in the upper part of its face and the caption below it;

@@ -87,6 +87,7 @@ class BindingTest : public QObject {
   void closeBoxEndsWithoutWriting();
   void runTimeErrorReachesTheErrorHandler();
   void autoSizeLabelGrowsRight();
+  void caretRestsAfterAWhileAndWakesOnAKey();
 };
 
 void BindingTest::windowIsBuiltFromTheDescription() {
@@ -399,6 +400,28 @@ void BindingTest::autoSizeLabelGrowsRight() {
   QCOMPARE(after.topLeft(), before.topLeft());
   QVERIFY(after.width() > before.width());
   QCOMPARE(after.height(), before.height());
+}
+
+void BindingTest::caretRestsAfterAWhileAndWakesOnAKey() {
+  const int desktop = QApplication::cursorFlashTime();
+  QVERIFY(desktop > 0);
+  QtGame g;
+  g.Start("Anna");
+  auto* box = g.form.widget()->findChild<qt::AnswerBox*>("txtAnswer");
+  QVERIFY(!box->caretResting());
+  box->setBlinkTimeout(20);
+  QTest::keyClicks(box, "1");
+  QTRY_VERIFY(box->caretResting());
+  QCOMPARE(QApplication::cursorFlashTime(), 0);  // steady: no repaint twice a second
+  QTest::keyClicks(box, "2");
+  QVERIFY(!box->caretResting());
+  QCOMPARE(QApplication::cursorFlashTime(), desktop);
+  QCOMPARE(box->text(), QString("12"));
+  // A window unloaded while its caret rests gives the desktop's flash time back.
+  QTRY_VERIFY(box->caretResting());
+  g.ui.answers.push_back(vbYes);
+  g.form.widget()->findChild<QAction*>("Next")->trigger();
+  QTRY_COMPARE(QApplication::cursorFlashTime(), desktop);
 }
 
 QTEST_MAIN(BindingTest)
