@@ -23,7 +23,11 @@ class TempDir {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
     for (;;) {
-      path_ = root / ("q" + std::to_string(rd()) + "_" + std::to_string(counter++));
+      std::string name = "q";
+      name += std::to_string(rd());
+      name += '_';
+      name += std::to_string(counter++);
+      path_ = root / name;
       if (fs::create_directory(path_)) break;
     }
   }
