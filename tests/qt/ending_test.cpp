@@ -77,7 +77,11 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
     QTimer::singleShot(0, &box, [&box] { Press(box); });
   };
 
-  QTimer::singleShot(20, &app, [&] {
+  // Acts once the race is under way: the window is up and no box is open.
+  QTimer act;
+  QObject::connect(&act, &QTimer::timeout, &app, [&] {
+    if (!form.widget() || QApplication::activeModalWidget() || !form.widget()->isVisible()) return;
+    act.stop();
     if (scenario == "question") {
       form.widget()->findChild<QAction*>("Next")->trigger();
     } else if (scenario == "exit") {
@@ -86,6 +90,7 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
       if (::write(report, "r", 1) != 1) std::_Exit(3);
     }
   });
+  act.start(10);
   QTimer answering;
   if (scenario == "control") {
     // Answers every question right, as fast as the window lets it.
