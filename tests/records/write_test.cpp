@@ -117,17 +117,5 @@ TEST(WriteRecordIfHigher, RemovesOnlyTheTemporariesOfADeadWriter) {
   EXPECT_EQ(ReadBytes(d + "a.txt"), "5\r\n");
 }
 
-TEST(CreateWhenMissing, NeverCreatesWhereADanglingLinkPoints) {
-  TempDir tmp;
-  fs::create_symlink(tmp.file("victim.txt"), tmp.file("a.txt"));
-  FilePool files;
-  records::CreateWhenMissing(files, tmp.file("a.txt"), 1);
-  EXPECT_FALSE(fs::exists(tmp.file("victim.txt")));
-  EXPECT_TRUE(fs::is_symlink(tmp.file("a.txt")));
-  records::CreateWhenMissing(files, tmp.file("n.txt"), 1);
-  EXPECT_EQ(ReadBytes(tmp.file("n.txt")), "");
-  EXPECT_FALSE(files.IsOpen(1));
-}
-
 }  // namespace
 }  // namespace quorvella::testing
