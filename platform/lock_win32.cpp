@@ -1,13 +1,5 @@
 // The record lock on Windows: LockFileEx on the lock file, released when the handle closes.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// <windows.h> defines RGB as a macro; it would rewrite the declaration in runtime.h.
-#undef RGB
+#include "platform/windows_api.h"
 
 #include <string>
 

@@ -1,13 +1,5 @@
 // Windows side of the operating-system calls, for the MinGW build.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// <windows.h> defines ReplaceFile as a macro for ReplaceFileA/W; it would rename ours.
-#undef ReplaceFile
+#include "platform/windows_api.h"
 
 #include <fcntl.h>
 #include <io.h>

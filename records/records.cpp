@@ -12,16 +12,7 @@
 #include "platform/runtime.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// <windows.h> names ReplaceFileA/W and RGB as macros; they would rewrite ours.
-#undef ReplaceFile
-#undef RGB
+#include "platform/windows_api.h"
 #endif
 
 namespace quorvella::records {
