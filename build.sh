@@ -14,7 +14,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-translations-l10n libgtest-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth x11-xkb-utils xdotool imagemagick x11-utils
 )
 
 sudo_cmd=()

@@ -20,6 +20,9 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb gave no display: $(cat "$work/xvfb.log")" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
+# An Italian keyboard, as the players have: "ò" is a key of its own, so xdotool types it without
+# remapping a key code on the fly (which a client may read before the new map reaches it).
+setxkbmap -layout it
 export QUORVELLA_E2E_DIR="$work/records/"
 export QUORVELLA_E2E_TICK_MS=3
 
