@@ -1,6 +1,7 @@
 #include "platform/qt/qt_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenu>
@@ -110,6 +111,7 @@ struct QtForm::Controls {
   std::map<std::string, std::unique_ptr<QtTimer>, std::less<>> timers;
   std::vector<QTimer*> qtimers;
   QWidget* client = nullptr;
+  bool built = false;
 };
 
 QtForm::QtForm(const window::WindowDesc& description, Tavola& game, Ui& ui, ErrorHandler onError,
@@ -125,16 +127,19 @@ QtForm::~QtForm() {
 
 Label& QtForm::label(std::string_view name) {
   if (!controls_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   return Find(controls_->labels, name, "label");
 }
 
 TextBox& QtForm::textBox(std::string_view name) {
   if (!controls_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   return Find(controls_->textBoxes, name, "text box");
 }
 
 CommandButton& QtForm::commandButton(std::string_view name) {
   if (!controls_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   return Find(controls_->buttons, name, "button");
 }
 
@@ -148,11 +153,13 @@ std::string QtForm::Caption() const {
 }
 
 void QtForm::SetCaption(const std::string& caption) {
+  EnsureControls();
   if (win_) win_->setWindowTitle(Q(caption));
 }
 
 void QtForm::SetBackColor(std::uint32_t rgb) {
   if (!controls_) return;
+  EnsureControls();
   QPalette pal = controls_->client->palette();
   pal.setColor(QPalette::Window, ColorFromRgb(rgb));
   controls_->client->setPalette(pal);
@@ -172,8 +179,14 @@ void QtForm::StopTimers() {
 }
 
 void QtForm::Unload() {
-  if (!win_) return;
+  if (!controls_) return;
   StopTimers();
+  if (!controls_->built) {
+    // Unloaded before its window was built: only the timers exist.
+    qDeleteAll(controls_->qtimers);
+    controls_.reset();
+    return;
+  }
   TavolaWindow* old = win_;
   old->onClose = nullptr;
   old->onStateChange = nullptr;
@@ -186,7 +199,8 @@ void QtForm::Unload() {
 }
 
 void QtForm::Show() {
-  if (!win_) Load();
+  if (!controls_) Load();
+  EnsureControls();
   win_->show();
   win_->raise();
   win_->activateWindow();
@@ -199,8 +213,28 @@ void QtForm::Start() {
 }
 
 void QtForm::Load() {
-  Build();
+  controls_ = std::make_unique<Controls>();
+  BuildTimers();
+  // Watch for the first box the load handler shows (the name box); see eventFilter.
+  qApp->installEventFilter(this);
   game_.Form_Load();
+  qApp->removeEventFilter(this);
+  EnsureControls();
+}
+
+bool QtForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && watched->isWidgetType() && watched != win_ &&
+      static_cast<QWidget*>(watched)->isWindow()) {
+    // A box has been painted: the player is reading it. Build the rest of the window now,
+    // once this paint has gone to the screen.
+    qApp->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] { EnsureControls(); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void QtForm::EnsureControls() {
+  if (controls_ && !controls_->built) BuildWindow();
 }
 
 void QtForm::Dispatch(const std::function<void()>& handler) {
@@ -221,10 +255,39 @@ void QtForm::Dispatch(const std::function<void()>& handler) {
   }
 }
 
-void QtForm::Build() {
+void QtForm::BuildTimers() {
+  // Until the window exists the timers belong to the form; the window then takes them.
+  for (const auto& c : desc_.controls) {
+    if (c.kind != ControlKind::kTimer) continue;
+    auto* t = new QTimer(this);
+    t->setObjectName(Q(c.name));
+    t->setTimerType(Qt::PreciseTimer);
+    t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
+    if (const auto h = HandlerFor(c.name, "tick"); !h.empty()) {
+      QObject::connect(t, &QTimer::timeout, this, Bind(h));
+    }
+    if (c.enabled) t->start();
+    controls_->qtimers.push_back(t);
+    controls_->timers[c.name] = std::make_unique<QtTimer>(t);
+  }
+}
+
+std::function<void()> QtForm::Bind(const std::string& handler) {
+  const Handler h = Handlers().at(handler);
+  return [this, h] { Dispatch([this, h] { (game_.*h)(); }); };
+}
+
+std::string QtForm::HandlerFor(const std::string& source, const std::string& event) const {
+  for (const auto& row : desc_.handlers) {
+    if (row.source == source && row.event == event) return row.handler;
+  }
+  return {};
+}
+
+void QtForm::BuildWindow() {
+  controls_->built = true;
   auto* win = new TavolaWindow;
   win_ = win;
-  controls_ = std::make_unique<Controls>();
   win->setObjectName(Q(desc_.name));
   win->setWindowTitle(Q(desc_.caption));
   if (!desc_.icon.empty()) win->setWindowIcon(QIcon(Q(desc_.icon)));
@@ -241,17 +304,13 @@ void QtForm::Build() {
   client->setPalette(pal);
   win->setCentralWidget(client);
   controls_->client = client;
-
-  auto bind = [this](const std::string& handler) {
-    const Handler h = Handlers().at(handler);
-    return [this, h] { Dispatch([this, h] { (game_.*h)(); }); };
+  for (QTimer* t : controls_->qtimers) t->setParent(win);
+  win->layout()->setSizeConstraint(QLayout::SetFixedSize);
+  win->move(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
+  win->onStateChange = [this, h = Bind(HandlerFor(desc_.name, "resize"))] {
+    if (win_ && win_->isVisible()) h();
   };
-  auto handlerFor = [this](const std::string& source, const std::string& event) -> std::string {
-    for (const auto& row : desc_.handlers) {
-      if (row.source == source && row.event == event) return row.handler;
-    }
-    return {};
-  };
+  win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
 
   // The menu bar.
   std::map<std::string, QMenu*> menus;
@@ -270,8 +329,8 @@ void QtForm::Build() {
       action = menus.at(item.parent)->addAction(Q(item.caption));
     }
     action->setObjectName(Q(item.name));
-    if (const auto h = handlerFor(item.name, "click"); !h.empty()) {
-      QObject::connect(action, &QAction::triggered, this, bind(h));
+    if (const auto h = HandlerFor(item.name, "click"); !h.empty()) {
+      QObject::connect(action, &QAction::triggered, this, Bind(h));
     }
   }
 
@@ -281,23 +340,12 @@ void QtForm::Build() {
   for (const auto& c : desc_.controls) {
     const QString name = Q(c.name);
     switch (c.kind) {
-      case ControlKind::kTimer: {
-        auto* t = new QTimer(win);
-        t->setObjectName(name);
-        t->setTimerType(Qt::PreciseTimer);
-        t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
-        if (const auto h = handlerFor(c.name, "tick"); !h.empty()) {
-          QObject::connect(t, &QTimer::timeout, this, bind(h));
-        }
-        if (c.enabled) t->start();
-        controls_->qtimers.push_back(t);
-        controls_->timers[c.name] = std::make_unique<QtTimer>(t);
-        break;
-      }
+      case ControlKind::kTimer:
+        break;  // built with the frame
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client);
         box->lower();
-        if (!handlerFor(c.name, "keypress").empty()) {
+        if (!HandlerFor(c.name, "keypress").empty()) {
           box->onKeyPress = [this](std::int16_t& key) {
             bool handled = false;
             Dispatch([&] {
@@ -313,8 +361,8 @@ void QtForm::Build() {
       case ControlKind::kCommandButton: {
         auto* button = new PictureButton(c, client);
         button->lower();
-        if (const auto h = handlerFor(c.name, "click"); !h.empty()) {
-          QObject::connect(button, &QPushButton::clicked, this, bind(h));
+        if (const auto h = HandlerFor(c.name, "click"); !h.empty()) {
+          QObject::connect(button, &QPushButton::clicked, this, Bind(h));
         }
         if (c.isDefault) defaultButton = button;
         controls_->buttons[c.name] = std::make_unique<QtButton>(button);
@@ -362,13 +410,6 @@ void QtForm::Build() {
   if (!cycle.empty()) {
     if (auto* first = client->findChild<QWidget*>(Q(cycle.front()))) first->setFocus();
   }
-
-  win->layout()->setSizeConstraint(QLayout::SetFixedSize);
-  win->move(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
-  win->onStateChange = [this, h = bind(handlerFor(desc_.name, "resize"))] {
-    if (win_ && win_->isVisible()) h();
-  };
-  win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
 }
 
 }  // namespace quorvella::qt

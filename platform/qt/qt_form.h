@@ -70,7 +70,7 @@ class QtForm : public QObject, public Window {
   // Show() with errors and the end of the program caught, for the start of the program.
   void Start();
 
-  // The loaded window, or nullptr while unloaded.
+  // The loaded window; nullptr while unloaded, and during the load until the first box is up.
   TavolaWindow* widget() const { return win_; }
   // Whether the program has ended (only seen when the Ui's End could not end the process).
   bool ended() const { return ended_; }
@@ -78,10 +78,23 @@ class QtForm : public QObject, public Window {
   // the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   struct Controls;
   void Load();
-  void Build();
+  // The timers: all the load handler needs before it asks the player's name.
+  void BuildTimers();
+  // The window with its menu and visible controls. Built once the load handler's first box is on
+  // the screen, so the player sees the name box without waiting for it, or at once when a
+  // control is needed first; always before the load handler returns.
+  void BuildWindow();
+  void EnsureControls();
+  // The call of the named handler of the game, entered through Dispatch.
+  std::function<void()> Bind(const std::string& handler);
+  // The handler the description gives for an event of a control, menu item or the window.
+  std::string HandlerFor(const std::string& source, const std::string& event) const;
   void StopTimers();
 
   const window::WindowDesc& desc_;

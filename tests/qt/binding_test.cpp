@@ -2,9 +2,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -13,6 +15,7 @@
 #include "fake/fake_form.h"
 #include "game/tavola.h"
 #include "platform/qt/qt_form.h"
+#include "platform/qt/qt_ui.h"
 #include "platform/qt/widgets.h"
 #include "window/description.h"
 
@@ -88,6 +91,7 @@ class BindingTest : public QObject {
   void runTimeErrorReachesTheErrorHandler();
   void autoSizeLabelGrowsRight();
   void caretRestsAfterAWhileAndWakesOnAKey();
+  void nameBoxDoesNotWaitForTheWindow();
 };
 
 void BindingTest::windowIsBuiltFromTheDescription() {
@@ -422,6 +426,65 @@ void BindingTest::caretRestsAfterAWhileAndWakesOnAKey() {
   g.ui.answers.push_back(vbYes);
   g.form.widget()->findChild<QAction*>("Next")->trigger();
   QTRY_COMPARE(QApplication::cursorFlashTime(), desktop);
+}
+
+// The name box is painted before the window's controls are built; they are built while the box
+// is still up, and every control exists once the load is over.
+void BindingTest::nameBoxDoesNotWaitForTheWindow() {
+  TempDir dir;
+  FilePool files;
+  qt::QtUi ui(files, [](int) {});
+  ScriptedRandom random({0.35f, 0.45f});
+  FixedClock clock;
+  Tavola game(Services{ui, random, clock, files, [&dir] { return dir.dir(); }, {}});
+  std::vector<RuntimeError> errors;
+  qt::QtForm form(window::Tavola(), game, ui,
+                  [&errors](const RuntimeError& e) { errors.push_back(e); });
+  game.Attach(form);
+
+  // What the name box saw: whether the window existed at its first paint, and whether the
+  // window and its controls came while it was still up.
+  int paints = 0;
+  bool windowAtFirstPaint = true;
+  bool builtWhileUp = false;
+  struct PaintWatch : QObject {
+    std::function<void()> onPaint;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) onPaint();
+      return false;
+    }
+  } watch;
+  watch.onPaint = [&] {
+    if (paints++ == 0) windowAtFirstPaint = form.widget() != nullptr;
+  };
+  QTimer poll;
+  QElapsedTimer waited;
+  waited.start();
+  ui.onInputBox = [&](QInputDialog& d) {
+    d.installEventFilter(&watch);
+    QObject::connect(&poll, &QTimer::timeout, &d, [&] {
+      const bool built = form.widget() && form.widget()->findChild<QLabel*>("lblScore");
+      if (!built && waited.elapsed() < 5000) return;
+      poll.stop();
+      builtWhileUp = built && d.isVisible();
+      d.setTextValue("Anna");
+      d.accept();
+    });
+    poll.start(1);
+  };
+  ui.onMessageBox = [](QMessageBox& box) { QTimer::singleShot(0, &box, [&box] { box.accept(); }); };
+
+  form.Start();
+  QVERIFY(errors.empty());
+  QVERIFY(paints > 0);
+  QVERIFY(!windowAtFirstPaint);
+  QVERIFY(builtWhileUp);
+  QVERIFY(form.widget());
+  for (const auto& c : window::Tavola().controls) {
+    QVERIFY2(form.widget()->findChild<QObject*>(QString::fromStdString(c.name)), c.name.c_str());
+  }
+  QCOMPARE(form.widget()->findChild<QTimer*>("Timer1")->parent(), form.widget());
+  QCOMPARE(form.widget()->findChild<QLabel*>("lblnome1")->text(), QString("Anna"));
 }
 
 QTEST_MAIN(BindingTest)

@@ -59,7 +59,14 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
       window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
       qt::FormOptions{scenario == "control" ? 2 : 1000});
   game.Attach(form);
-  auto closeWindow = [&form] { form.widget()->close(); };
+  // Closes the window once it exists: it is built while the first box is on the screen.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, &app, [&] {
+    if (!form.widget()) return;
+    closer.stop();
+    form.widget()->close();
+  });
+  auto closeWindow = [&closer] { closer.start(5); };
 
   ui.onInputBox = [](QInputDialog& d) {
     QTimer::singleShot(0, &d, [&d] {
