@@ -11,10 +11,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build="$root/build-bench"
-rounds=9 afterMap=3000 idle=20000 clock=60000 short=0 out=""
+rounds=9 afterMap=3000 idle=20000 steady=12000 clock=60000 short=0 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --short) short=1 rounds=1 afterMap=1000 idle=3000 clock=5000 ;;
+    --short) short=1 rounds=1 afterMap=1000 idle=3000 steady=11000 clock=5000 ;;
     --rounds) rounds=$2; shift ;;
     --clock) clock=$(($2 * 1000)); shift ;;
     --build) build=$2; shift ;;
@@ -51,7 +51,8 @@ export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 watch() {
-  "$build/bench/quorvella_xwatch" --after-map "$afterMap" --idle "$idle" --clock "$clock" -- "$@"
+  "$build/bench/quorvella_xwatch" --after-map "$afterMap" --idle "$idle" --steady-after "$steady" \
+    --clock "$clock" -- "$@"
 }
 
 # Game and baseline interleaved, A B A B ..., each with a fresh record directory.
@@ -67,18 +68,19 @@ for i in $(seq "$rounds"); do
   echo "round $i/$rounds done" >&2
 done
 
-# The answer path in process; QBENCHMARK's milliseconds per iteration.
+# The answer path and the tick in process; milliseconds per iteration (QBENCHMARK) or
+# nanoseconds per tick.
 QT_QPA_PLATFORM=offscreen "$build/bench/quorvella_answer_bench" $([ $short = 1 ] && echo -minimumvalue 5) \
   >"$work/answer" 2>&1 || { cat "$work/answer" >&2; exit 1; }
 awk '
   /^RESULT :/ { match($0, /"[^"]*"/); row = substr($0, RSTART + 1, RLENGTH - 2);
                 fn = $3; sub(/^AnswerBench::/, "", fn); sub(/\(\):.*/, "", fn); next }
-  /msecs per iteration/ && row != "" { split(row, w, " "); who = w[1]; what = fn (w[2] ? "_" w[2] : "");
-                print who, what "_us=" $1 * 1000; row = "" }' "$work/answer" |
+  /(msecs|nsecs)/ && row != "" { split(row, w, " "); who = w[1]; what = fn (w[2] ? "_" w[2] : "");
+                v = $1; gsub(/,/, "", v); print who, what "_us=" ($2 ~ /^nsecs/ ? v / 1000 : v * 1000); row = "" }' "$work/answer" |
   awk '{ k[$1] = k[$1] " " $2 } END { for (w in k) print w k[w] }' >>"$work/runs"
 
 # The table: median [min..max] per program, and the ratio of the medians.
-table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$afterMap" '
+table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$afterMap" -v steady="$steady" '
   function sorted(list, a,   n, i, j, t) { n = split(list, a, " ")
     for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
     return n }
@@ -87,8 +89,8 @@ table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$aft
   function hi(list,   a, n) { n = sorted(list, a); return a[n] }
   { for (i = 2; i <= NF; i++) { split($i, kv, "="); if (kv[2] != "nan" && kv[2] != "-1" && kv[2] != "-1.0") v[$1, kv[1]] = v[$1, kv[1]] " " kv[2]; seen[kv[1]] = 1 } }
   END {
-    n = split("first_map_ms ok_to_main_ms rss_kib pss_kib idle_cpu_ms idle_vcsw drift_ms_per_min jitter_ms question_us round_right_us round_wrong_us", keys, " ")
-    split("start-up to the name box (ms)|greeting OK to main window (ms)|RSS " after / 1000 " s after map (KiB)|PSS " after / 1000 " s after map (KiB)|CPU over " idle / 1000 " s idle race (ms)|voluntary context switches over " idle / 1000 " s|clock drift over " clock / 1000 " s (ms per minute)|clock jitter, worst tick (ms)|drawing a question (us, in process)|question + right answer (us, in process)|question + wrong answer (us, in process)", names, "|")
+    n = split("first_map_ms ok_to_main_ms rss_kib pss_kib idle_cpu_ms idle_vcsw steady_cpu_ms steady_vcsw drift_ms_per_min jitter_ms tick_us question_us round_right_us round_wrong_us", keys, " ")
+    split("start-up to the name box (ms)|greeting OK to main window (ms)|RSS " after / 1000 " s after map (KiB)|PSS " after / 1000 " s after map (KiB)|CPU over " idle / 1000 " s idle race from " after / 1000 " s (ms)|voluntary context switches over the same " idle / 1000 " s|CPU over " idle / 1000 " s idle race from " steady / 1000 " s, caret resting (ms)|voluntary context switches over the same " idle / 1000 " s|clock drift over " clock / 1000 " s (ms per minute)|clock jitter, worst tick (ms)|one tick until painted (us, in process)|drawing a question (us, in process)|question + right answer (us, in process)|question + wrong answer (us, in process)", names, "|")
     printf "| figure | game | baseline | ratio |\n|---|---|---|---|\n"
     for (i = 1; i <= n; i++) {
       k = keys[i]; g = v["game", k]; b = v["baseline", k]

@@ -1,19 +1,21 @@
 // Runs one program under the X server of $DISPLAY and measures it from the outside, the way a
 // player meets it: an X client watching the root window for top-level windows being mapped.
 //
-//   quorvella_xwatch [--name NAME] [--after-map MS] [--idle MS] [--clock MS]
-//                    [--tick-region X,Y,W,H] -- program args...
+//   quorvella_xwatch [--name NAME] [--after-map MS] [--idle MS] [--steady-after MS]
+//                    [--clock MS] [--tick-region X,Y,W,H] -- program args...
 //
 // The program is expected to map three top-level windows in turn: the name box (answered with
 // NAME and Enter through xdotool), the greeting (answered with Enter) and the main window. From
 // the main window's map on, the process is sampled: memory at --after-map, CPU time and voluntary
-// context switches of all its threads over the following --idle milliseconds, and the times at
+// context switches of all its threads over the following --idle milliseconds and again over
+// --idle milliseconds from --steady-after (once the answer box's caret has stopped blinking,
+// as it stays for the rest of a race), and the times at
 // which the server saw the clock label's rectangle (--tick-region, in the main window's
 // coordinates) being drawn, until --clock milliseconds after the map. Then the program is ended
 // and one line of results is printed:
 //
 //   first_map_ms=.. ok_to_main_ms=.. rss_kib=.. pss_kib=.. idle_cpu_ms=.. idle_vcsw=..
-//   ticks=.. drift_ms_per_min=.. jitter_ms=..
+//   steady_cpu_ms=.. steady_vcsw=.. ticks=.. drift_ms_per_min=.. jitter_ms=..
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -48,6 +50,7 @@ struct Options {
   std::string name = "Ada";
   int afterMap = 3000;
   int idle = 20000;
+  int steadyAfter = 12000;
   int clock = 60000;
   int region[4] = {0, 171, 105, 33};
   std::vector<char*> command;
@@ -76,6 +79,8 @@ Options Parse(int argc, char** argv) {
       o.afterMap = std::atoi(value());
     } else if (a == "--idle") {
       o.idle = std::atoi(value());
+    } else if (a == "--steady-after") {
+      o.steadyAfter = std::atoi(value());
     } else if (a == "--clock") {
       o.clock = std::atoi(value());
     } else if (a == "--tick-region") {
@@ -121,6 +126,28 @@ Usage_ ReadUsage(pid_t pid) {
   closedir(dir);
   return u;
 }
+
+// CPU time and voluntary context switches over a span of time after the main window's map.
+struct Span {
+  Span(int from_ms, int length_ms) : from(from_ms), length(length_ms) {}
+  int from, length;
+  bool started = false, done = false;
+  Usage_ start;
+  double cpuMs = -1;
+  long vcsw = -1;
+  void Sample(pid_t pid, double since) {
+    if (!started && since >= from) {
+      start = ReadUsage(pid);
+      started = true;
+    }
+    if (started && !done && since >= from + length) {
+      const Usage_ end = ReadUsage(pid);
+      cpuMs = (end.cpuNs - start.cpuNs) / 1e6;
+      vcsw = end.vcsw - start.vcsw;
+      done = true;
+    }
+  }
+};
 
 // Rss and Pss in KiB from smaps_rollup.
 std::pair<long, long> ReadMemory(pid_t pid) {
@@ -192,13 +219,14 @@ int main(int argc, char** argv) {
     _exit(127);
   }
 
-  double firstMap = -1, okToMain = -1, idleCpuMs = -1;
-  long rss = -1, pss = -1, idleVcsw = -1;
+  double firstMap = -1, okToMain = -1;
+  long rss = -1, pss = -1;
   int maps = 0;
   xcb_window_t greeting = 0, mainWindow = 0;
   Clock::time_point greetingGone{}, mainMapped{};
-  bool memoryTaken = false, idleStarted = false, idleDone = false;
-  Usage_ idleStart;
+  bool memoryTaken = false;
+  Span idle{o.afterMap, o.idle};
+  Span steady{o.steadyAfter, o.idle};
   std::vector<double> ticks;  // ms since the main window's map
   std::vector<pid_t> helpers;
   const int fd = xcb_get_file_descriptor(c);
@@ -213,16 +241,10 @@ int main(int argc, char** argv) {
       if (!memoryTaken && since >= o.afterMap) {
         std::tie(rss, pss) = ReadMemory(pid);
         memoryTaken = true;
-        idleStart = ReadUsage(pid);
-        idleStarted = true;
       }
-      if (idleStarted && !idleDone && since >= o.afterMap + o.idle) {
-        const Usage_ end = ReadUsage(pid);
-        idleCpuMs = (end.cpuNs - idleStart.cpuNs) / 1e6;
-        idleVcsw = end.vcsw - idleStart.vcsw;
-        idleDone = true;
-      }
-      if (idleDone && since >= std::max(o.clock, o.afterMap + o.idle)) break;
+      idle.Sample(pid, since);
+      steady.Sample(pid, since);
+      if (idle.done && steady.done && since >= o.clock) break;
     } else if (Ms(start, now) > 30000) {
       std::fprintf(stderr, "quorvella_xwatch: no main window after 30 s (%d windows seen)\n", maps);
       break;
@@ -304,7 +326,9 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "first_map_ms=%.1f ok_to_main_ms=%.1f rss_kib=%ld pss_kib=%ld idle_cpu_ms=%.1f "
-      "idle_vcsw=%ld ticks=%zu drift_ms_per_min=%.2f jitter_ms=%.1f\n",
-      firstMap, okToMain, rss, pss, idleCpuMs, idleVcsw, ticks.size(), drift, jitter);
-  return mainWindow && idleDone ? 0 : 1;
+      "idle_vcsw=%ld steady_cpu_ms=%.1f steady_vcsw=%ld ticks=%zu drift_ms_per_min=%.2f "
+      "jitter_ms=%.1f\n",
+      firstMap, okToMain, rss, pss, idle.cpuMs, idle.vcsw, steady.cpuMs, steady.vcsw, ticks.size(),
+      drift, jitter);
+  return mainWindow && idle.done && steady.done ? 0 : 1;
 }

@@ -141,6 +141,9 @@ void BindingTest::windowIsBuiltFromTheDescription() {
   auto* timer = win->findChild<QTimer*>("Timer1");
   QVERIFY(timer);
   QCOMPARE(timer->interval(), 1000);
+  // Each tick is scheduled from the previous deadline, not from when the last one ran: fifteen
+  // minutes of ticks do not add up their delays.
+  QCOMPARE(timer->timerType(), Qt::PreciseTimer);
   QVERIFY(timer->isActive());
 
   QCOMPARE(g.box()->toolTip(), QString("Inserisci il risultato e  premi il tasto  Invio"));
