@@ -215,10 +215,14 @@ void QtForm::Start() {
 void QtForm::Load() {
   controls_ = std::make_unique<Controls>();
   BuildTimers();
-  // Watch for the first box the load handler shows (the name box); see eventFilter.
-  qApp->installEventFilter(this);
+  // Watch for the first box the load handler shows (the name box); see eventFilter. The watch
+  // ends with the handler, also when it leaves by an error or the end of the program.
+  struct Watch {
+    QObject* filter;
+    explicit Watch(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
+    ~Watch() { qApp->removeEventFilter(filter); }
+  } watch(this);
   game_.Form_Load();
-  qApp->removeEventFilter(this);
   EnsureControls();
 }
 
