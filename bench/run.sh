@@ -4,18 +4,20 @@
 #   bench/run.sh            # 9 interleaved rounds, 20 s idle, 60 s of clock (about 20 minutes)
 #   bench/run.sh --short    # one quick round, to prove the benchmark still works (CI)
 #
-# Options: --rounds N, --clock SECONDS, --build DIR (default build-bench), --out FILE.
+# Options: --rounds N, --startups N (extra start-up-only runs of each program per round),
+# --clock SECONDS, --build DIR (default build-bench), --out FILE.
 # Needs Xvfb, xdotool and the X DAMAGE extension (libxcb-damage0-dev to build the watcher).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build="$root/build-bench"
-rounds=9 afterMap=3000 idle=20000 steady=12000 clock=60000 short=0 out=""
+rounds=9 startups=4 afterMap=3000 idle=20000 steady=12000 clock=60000 short=0 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --short) short=1 rounds=1 afterMap=1000 idle=3000 steady=11000 clock=5000 ;;
+    --short) short=1 rounds=1 startups=1 afterMap=1000 idle=3000 steady=11000 clock=5000 ;;
     --rounds) rounds=$2; shift ;;
+    --startups) startups=$2; shift ;;
     --clock) clock=$(($2 * 1000)); shift ;;
     --build) build=$2; shift ;;
     --out) out=$2; shift ;;
@@ -54,6 +56,12 @@ watch() {
   "$build/bench/quorvella_xwatch" --after-map "$afterMap" --idle "$idle" --steady-after "$steady" \
     --clock "$clock" -- "$@"
 }
+# A run that only looks at the start: the start-up figures are the noisiest, so each round adds
+# some of these, still interleaved, and keeps only their start-up figures.
+startup() {
+  "$build/bench/quorvella_xwatch" --after-map 100 --idle 100 --steady-after 100 --clock 200 -- "$@" |
+    sed -n 's/^\(first_map_ms=[^ ]* ok_to_main_ms=[^ ]*\).*/\1/p'
+}
 
 # Game and baseline interleaved, A B A B ..., each with a fresh record directory.
 : >"$work/runs"
@@ -65,6 +73,15 @@ for i in $(seq "$rounds"); do
   line=$(watch "$build/bench/quorvella_baseline" 2>>"$work/err") ||
     { cat "$work/err" >&2; echo "bench/run.sh: baseline run $i failed: $line" >&2; exit 1; }
   echo "baseline $line" >>"$work/runs"
+  for j in $(seq "$startups"); do
+    rm -rf "$work/rec$i" && mkdir "$work/rec$i"
+    line=$(QUORVELLA_E2E_DIR="$work/rec$i/" startup "$build/quorvella_e2e" 2>>"$work/err") ||
+      { cat "$work/err" >&2; echo "bench/run.sh: game start-up $i.$j failed" >&2; exit 1; }
+    echo "game $line" >>"$work/runs"
+    line=$(startup "$build/bench/quorvella_baseline" 2>>"$work/err") ||
+      { cat "$work/err" >&2; echo "bench/run.sh: baseline start-up $i.$j failed" >&2; exit 1; }
+    echo "baseline $line" >>"$work/runs"
+  done
   echo "round $i/$rounds done" >&2
 done
 
@@ -103,7 +120,9 @@ table=$(awk -v rounds="$rounds" -v clock="$clock" -v idle="$idle" -v after="$aft
   }' "$work/runs")
 
 {
-  echo "bench/run.sh $([ $short = 1 ] && echo --short) --rounds $rounds --clock $((clock / 1000))  ($(date -u +%Y-%m-%d), $(nproc) CPUs, Xvfb 96 dpi)"
+  echo "bench/run.sh $([ $short = 1 ] && echo --short) --rounds $rounds --startups $startups --clock $((clock / 1000))  ($(date -u +%Y-%m-%d), $(nproc) CPUs, Xvfb 96 dpi)"
+  echo
+  echo "Start-up rows: $((rounds * (startups + 1))) runs of each program; other rows: $rounds runs."
   echo
   echo "$table"
 } | tee ${out:+"$out"}
