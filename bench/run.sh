@@ -63,24 +63,28 @@ startup() {
     sed -n 's/^\(first_map_ms=[^ ]* ok_to_main_ms=[^ ]*\).*/\1/p'
 }
 
-# Game and baseline interleaved, A B A B ..., each with a fresh record directory.
+# One run of one program ("game" or "baseline") under a watcher ("watch" or "startup"); the game
+# gets a fresh record directory each time.
+measure() {
+  local who=$1 how=$2 run=$3 line
+  local program="$build/bench/quorvella_baseline"
+  if [ "$who" = game ]; then
+    program="$build/quorvella_e2e"
+    rm -rf "$work/rec" && mkdir "$work/rec"
+  fi
+  line=$(QUORVELLA_E2E_DIR="$work/rec/" "$how" "$program" 2>>"$work/err") ||
+    { cat "$work/err" >&2; echo "bench/run.sh: $who $how $run failed: $line" >&2; exit 1; }
+  echo "$who $line" >>"$work/runs"
+}
+
+# Game and baseline interleaved, A B A B ...
 : >"$work/runs"
 for i in $(seq "$rounds"); do
-  mkdir -p "$work/rec$i"
-  line=$(QUORVELLA_E2E_DIR="$work/rec$i/" watch "$build/quorvella_e2e" 2>>"$work/err") ||
-    { cat "$work/err" >&2; echo "bench/run.sh: game run $i failed: $line" >&2; exit 1; }
-  echo "game $line" >>"$work/runs"
-  line=$(watch "$build/bench/quorvella_baseline" 2>>"$work/err") ||
-    { cat "$work/err" >&2; echo "bench/run.sh: baseline run $i failed: $line" >&2; exit 1; }
-  echo "baseline $line" >>"$work/runs"
+  measure game watch "$i"
+  measure baseline watch "$i"
   for j in $(seq "$startups"); do
-    rm -rf "$work/rec$i" && mkdir "$work/rec$i"
-    line=$(QUORVELLA_E2E_DIR="$work/rec$i/" startup "$build/quorvella_e2e" 2>>"$work/err") ||
-      { cat "$work/err" >&2; echo "bench/run.sh: game start-up $i.$j failed" >&2; exit 1; }
-    echo "game $line" >>"$work/runs"
-    line=$(startup "$build/bench/quorvella_baseline" 2>>"$work/err") ||
-      { cat "$work/err" >&2; echo "bench/run.sh: baseline start-up $i.$j failed" >&2; exit 1; }
-    echo "baseline $line" >>"$work/runs"
+    measure game startup "$i.$j"
+    measure baseline startup "$i.$j"
   done
   echo "round $i/$rounds done" >&2
 done

@@ -16,8 +16,7 @@ namespace quorvella {
 // concerns (may be empty) and the operating system's reason (may be empty).
 class RuntimeError : public std::runtime_error {
  public:
-  RuntimeError(int number, std::string description, std::string path = {},
-               std::string reason = {});
+  RuntimeError(int number, std::string description, std::string path = {}, std::string reason = {});
 
   int number() const { return number_; }
   const std::string& description() const { return description_; }
