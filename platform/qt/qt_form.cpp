@@ -232,7 +232,7 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
     // A box has been painted: the player is reading it. Build the rest of the window now,
     // once this paint has gone to the screen.
     qApp->removeEventFilter(this);
-    QTimer::singleShot(0, this, [this] { EnsureControls(); });
+    QTimer::singleShot(0, this, [this] { Dispatch([this] { EnsureControls(); }); });
   }
   return QObject::eventFilter(watched, event);
 }
@@ -345,7 +345,7 @@ void QtForm::BuildWindow() {
     const QString name = Q(c.name);
     switch (c.kind) {
       case ControlKind::kTimer:
-        break;  // built with the frame
+        break;  // built before the window, by BuildTimers
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client);
         box->lower();
