@@ -43,7 +43,7 @@ trap cleanup EXIT
 
 # A private X server at 96 dpi on the first free display number.
 exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 2>"$work/xvfb.log" &
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 2>"$work/xvfb.log" &
 xvfb=$!
 exec 5>&-
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done

@@ -10,10 +10,12 @@ mkdir -p "$work/records"
 
 # A virtual X server of our own on the first free display (Xvfb picks it; no race with other
 # servers started at the same moment).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
   >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+# Waits for the server to be gone: one that is still shutting down removes the sockets of the
+# next server given the same display number, whose clients then cannot connect.
+trap 'kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; true' EXIT
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
   sleep 0.1

@@ -51,14 +51,16 @@ cleanup() {
     done
   fi
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
+  # Waits for the server to be gone: one that is still shutting down removes the sockets of the
+  # next server given the same display number, whose clients then cannot connect.
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # A virtual X server of our own on the first free display, large enough for the window at
 # 200 %, with 24-bit colour so that colours compare exactly.
-Xvfb -displayfd 3 -screen 0 2200x1600x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 2200x1600x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
   >"$artefact_dir/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
