@@ -123,7 +123,7 @@ mkdir -p "$shot_dir"
 probe=$(mktemp -d)
 chmod 0777 "$probe"
 runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
-  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
     set -u
     '"$game"' >/dev/null 2>&1 &
     pid=$!
