@@ -1,8 +1,8 @@
 // Quorvella: the multiplication table against the clock.
 #include <cstdio>
 
+#include "app/qt_game.h"
 #include "platform/privileges.h"
-#include "platform/qt/app.h"
 
 int main(int argc, char** argv) {
   // Installed set-group-id games: give the group up before any toolkit code runs. It is taken
@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
     std::perror("quorvella: cannot give up the games group");
     return 1;
   }
-  return quorvella::qt::RunGame(argc, argv);
+  return quorvella::app::RunGame(argc, argv);
 }

@@ -11,9 +11,7 @@
 #include <memory>
 
 #include "bench/baseline_window.h"
-#include "fake/fake_form.h"
-#include "platform/qt/qt_form.h"
-#include "window/description.h"
+#include "qt/scripted_game.h"
 
 using namespace quorvella;
 
@@ -29,12 +27,11 @@ class AnswerBench : public QObject {
     for (int a = 1; a <= 9; ++a) {
       for (float r : testing::ScriptedRandom::Factors(a, a * 3 % 10)) randoms.push_back(r);
     }
-    game_ = std::make_unique<testing::FakeGame>(dir_.path().toStdString() + "/", randoms);
+    game_ = std::make_unique<testing::ScriptedQtGame>(dir_.path().toStdString() + "/", randoms);
     game_->ui.names.push_back("Ada");
-    form_ = std::make_unique<qt::QtForm>(window::Tavola(), game_->game, game_->ui,
-                                         [](const RuntimeError& e) { QFAIL(e.Message().c_str()); });
-    game_->game.Attach(*form_);
+    form_ = &game_->form;
     form_->Start();
+    QVERIFY(game_->errors.empty());
     QVERIFY(form_->widget());
     QVERIFY(QTest::qWaitForWindowExposed(form_->widget()));
     form_->timer("Timer1").SetEnabled(false);
@@ -130,8 +127,8 @@ class AnswerBench : public QObject {
   }
 
   QTemporaryDir dir_;
-  std::unique_ptr<testing::FakeGame> game_;
-  std::unique_ptr<qt::QtForm> form_;
+  std::unique_ptr<testing::ScriptedQtGame> game_;
+  qt::QtForm* form_ = nullptr;
   bench::BaselineWindow baseline_;
   QLineEdit* box_ = nullptr;
   QPushButton* next_ = nullptr;

@@ -1,13 +1,53 @@
 #include "game/tavola.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace quorvella {
 namespace {
 
 constexpr int kRaceSeconds = 900;
 
+// Every handler the window may call, once, by the name its handler table uses.
+struct HandlerEntry {
+  std::string_view name;
+  void (Tavola::*plain)();
+  void (Tavola::*keyPress)(std::int16_t&);
+};
+constexpr HandlerEntry kHandlers[] = {
+    {"Form_Load", &Tavola::Form_Load, nullptr},
+    {"Form_Activate", &Tavola::Form_Activate, nullptr},
+    {"Form_Resize", &Tavola::Form_Resize, nullptr},
+    {"cmdNext_Click", &Tavola::cmdNext_Click, nullptr},
+    {"txtAnswer_KeyPress", nullptr, &Tavola::txtAnswer_KeyPress},
+    {"Timer1_Timer", &Tavola::Timer1_Timer, nullptr},
+    {"cmdExit_Click", &Tavola::cmdExit_Click, nullptr},
+    {"Next_Click", &Tavola::Next_Click, nullptr},
+};
+
+const HandlerEntry* FindHandler(std::string_view name) {
+  for (const auto& h : kHandlers) {
+    if (h.name == name) return &h;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+bool Tavola::Handles(std::string_view handler) const {
+  return FindHandler(handler) != nullptr;
+}
+
+void Tavola::Call(std::string_view handler, std::int16_t* keyAscii) {
+  const HandlerEntry* h = FindHandler(handler);
+  if (!h) throw std::logic_error("Tavola has no handler " + std::string(handler));
+  if (h->keyPress) {
+    std::int16_t none = 0;
+    (this->*h->keyPress)(keyAscii ? *keyAscii : none);
+  } else {
+    (this->*h->plain)();
+  }
+}
 
 std::string Tavola::ClockText() const {
   return Format(st_.ClockHours, "00") + ":" + Format(st_.ClockMinutes, "00") + ":" +

@@ -43,13 +43,17 @@ inline constexpr const char* kCaption = "Giocare con la tavola pitagorica";
 // Caption while the window is minimized: true for the whole race.
 inline constexpr const char* kMinimizedCaption = "Quorvella: gara in corso";
 
-class Tavola {
+class Tavola : public EventSink {
  public:
   explicit Tavola(Services services) : s_(std::move(services)) {}
 
   // The window whose controls the handlers use. It outlives this object's use of it; while it is
   // unloaded no handler runs.
   void Attach(Window& window) { window_ = &window; }
+
+  // The handlers by their names in the window's handler table.
+  bool Handles(std::string_view handler) const override;
+  void Call(std::string_view handler, std::int16_t* keyAscii = nullptr) override;
 
   // Event handlers.
   void Form_Load();

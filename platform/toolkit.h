@@ -82,6 +82,20 @@ class Window {
   virtual void Show() = 0;
 };
 
+// The one way a binding calls the game: by the handler names that the window description's
+// handler table gives for each (control, event). The game lists its handlers once, by those
+// names; the binding looks the name up in the description and calls it here.
+class EventSink {
+ public:
+  virtual ~EventSink() = default;
+  // Whether the game has a handler of that name.
+  virtual bool Handles(std::string_view handler) const = 0;
+  // Runs the named handler. `keyAscii` is the character code of a key-press handler, passed by
+  // reference (0 swallows the key); nullptr for every other handler. A name the game has no
+  // handler for is a programming error and throws std::logic_error.
+  virtual void Call(std::string_view handler, std::int16_t* keyAscii = nullptr) = 0;
+};
+
 // A Ui whose End cannot end the process at once (a test's) throws this instead; the window
 // catches it where the event entered and runs no handler after it.
 struct ProgramEnd {};

@@ -19,11 +19,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/tavola.h"
+#include "app/qt_game.h"
 #include "platform/privileges.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/qt_ui.h"
-#include "window/description.h"
 
 int main(int argc, char** argv) {
   if (!quorvella::DropGroupPrivileges()) return 90;
@@ -35,15 +32,12 @@ int main(int argc, char** argv) {
   const int right = std::atoi(argv[2]);
   const int tick = argc > 3 ? std::atoi(argv[3]) : 5;
 
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  quorvella::qt::InstallItalianTranslations();
-
   using namespace quorvella;
-  FilePool files;
-  SystemRandom random;
-  SystemClock clock;
-  qt::QtUi ui(files);
+  const auto app = app::MakeApplication(argc, argv);
+  app::QtGame composed(app::Options{{}, tick, {}});
+  qt::QtUi& ui = *composed.qtUi();
+  qt::QtForm& form = composed.form;
+  Tavola& game = composed.game;
   ui.onInputBox = [name](QInputDialog& box) {
     QTimer::singleShot(0, &box, [&box, name] {
       box.setTextValue(name);
@@ -55,12 +49,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     QTimer::singleShot(0, &box, [&box] { box.accept(); });
   };
-  Tavola game(Services{ui, random, clock, files});
-  qt::QtForm form(
-      window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
-      qt::FormOptions{tick});
-  game.Attach(form);
-  form.Start();
+  composed.Start();
 
   int answered = 0;
   QTimer robot;

@@ -10,7 +10,6 @@
 #include <map>
 #include <stdexcept>
 
-#include "game/tavola.h"
 #include "platform/qt/widgets.h"
 
 namespace quorvella::qt {
@@ -70,18 +69,6 @@ class QtTimer : public Timer {
   QTimer* t_;
 };
 
-using Handler = void (Tavola::*)();
-
-const std::map<std::string, Handler, std::less<>>& Handlers() {
-  static const std::map<std::string, Handler, std::less<>> handlers = {
-      {"Form_Load", &Tavola::Form_Load},       {"Form_Activate", &Tavola::Form_Activate},
-      {"Form_Resize", &Tavola::Form_Resize},   {"cmdNext_Click", &Tavola::cmdNext_Click},
-      {"Timer1_Timer", &Tavola::Timer1_Timer}, {"cmdExit_Click", &Tavola::cmdExit_Click},
-      {"Next_Click", &Tavola::Next_Click},
-  };
-  return handlers;
-}
-
 template <class T>
 T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& map, std::string_view name,
         const char* kind) {
@@ -114,9 +101,9 @@ struct QtForm::Controls {
   bool built = false;
 };
 
-QtForm::QtForm(const window::WindowDesc& description, Tavola& game, Ui& ui, ErrorHandler onError,
+QtForm::QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, ErrorHandler onError,
                FormOptions options)
-    : desc_(description), game_(game), ui_(ui), onError_(std::move(onError)), options_(options) {}
+    : desc_(description), sink_(sink), ui_(ui), onError_(std::move(onError)), options_(options) {}
 
 QtForm::~QtForm() {
   if (win_) {
@@ -204,8 +191,12 @@ void QtForm::Show() {
   win_->show();
   win_->raise();
   win_->activateWindow();
-  game_.Form_Resize();
-  game_.Form_Activate();
+  CallWindowHandler("resize");
+  CallWindowHandler("activate");
+}
+
+void QtForm::CallWindowHandler(const char* event) {
+  if (const auto h = HandlerFor(desc_.name, event); !h.empty()) sink_.Call(h);
 }
 
 void QtForm::Start() {
@@ -222,7 +213,7 @@ void QtForm::Load() {
     explicit Watch(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
     ~Watch() { qApp->removeEventFilter(filter); }
   } watch(this);
-  game_.Form_Load();
+  CallWindowHandler("load");
   EnsureControls();
 }
 
@@ -277,8 +268,8 @@ void QtForm::BuildTimers() {
 }
 
 std::function<void()> QtForm::Bind(const std::string& handler) {
-  const Handler h = Handlers().at(handler);
-  return [this, h] { Dispatch([this, h] { (game_.*h)(); }); };
+  if (!sink_.Handles(handler)) throw std::logic_error("the game has no handler " + handler);
+  return [this, handler] { Dispatch([this, &handler] { sink_.Call(handler); }); };
 }
 
 std::string QtForm::HandlerFor(const std::string& source, const std::string& event) const {
@@ -349,11 +340,11 @@ void QtForm::BuildWindow() {
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client);
         box->lower();
-        if (!HandlerFor(c.name, "keypress").empty()) {
-          box->onKeyPress = [this](std::int16_t& key) {
+        if (auto h = HandlerFor(c.name, "keypress"); !h.empty()) {
+          box->onKeyPress = [this, h](std::int16_t& key) {
             bool handled = false;
             Dispatch([&] {
-              game_.txtAnswer_KeyPress(key);
+              sink_.Call(h, &key);
               handled = true;
             });
             if (!handled) key = 0;

@@ -1,6 +1,7 @@
 // The Qt binding of the window: builds real widgets from the window description, hands the
-// game its controls through the toolkit interface and turns Qt events into calls of the game's
-// handlers. Run-time errors and the end of the program are caught where an event enters.
+// game its controls through the toolkit interface and turns Qt events into calls of the handlers
+// the description names, through the game's event sink. Run-time errors and the end of the
+// program are caught where an event enters.
 #pragma once
 
 #include <QMainWindow>
@@ -16,11 +17,7 @@
 
 class QTimer;
 
-namespace quorvella {
-
-class Tavola;
-
-namespace qt {
+namespace quorvella::qt {
 
 class AnswerBox;
 class AutoLabel;
@@ -51,7 +48,7 @@ class QtForm : public QObject, public Window {
 
   // `ui` ends the program when the window is closed; `onError` shows a run-time error and ends
   // the program with a failure status.
-  QtForm(const window::WindowDesc& description, Tavola& game, Ui& ui, ErrorHandler onError,
+  QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, ErrorHandler onError,
          FormOptions options = {});
   ~QtForm() override;
 
@@ -93,12 +90,14 @@ class QtForm : public QObject, public Window {
   void EnsureControls();
   // The call of the named handler of the game, entered through Dispatch.
   std::function<void()> Bind(const std::string& handler);
+  // Calls the handler the description gives for an event of the window itself, if any.
+  void CallWindowHandler(const char* event);
   // The handler the description gives for an event of a control, menu item or the window.
   std::string HandlerFor(const std::string& source, const std::string& event) const;
   void StopTimers();
 
   const window::WindowDesc& desc_;
-  Tavola& game_;
+  EventSink& sink_;
   Ui& ui_;
   ErrorHandler onError_;
   FormOptions options_;
@@ -107,5 +106,4 @@ class QtForm : public QObject, public Window {
   bool ended_ = false;
 };
 
-}  // namespace qt
-}  // namespace quorvella
+}  // namespace quorvella::qt

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/qt/app.h"
+#include "app/qt_game.h"
 
 int main(int argc, char** argv) {
   const char* dir = std::getenv("QUORVELLA_E2E_DIR");
@@ -14,12 +14,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "QUORVELLA_E2E_DIR is not set\n");
     return 2;
   }
-  quorvella::qt::AppOptions options;
+  quorvella::app::Options options;
   options.recordDir = dir;
   if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS"))
     options.tickInterval = std::atoi(tick);
   if (const char* seed = std::getenv("QUORVELLA_E2E_SEED")) {
     options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
   }
-  return quorvella::qt::RunGame(argc, argv, options);
+  return quorvella::app::RunGame(argc, argv, options);
 }

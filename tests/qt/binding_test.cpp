@@ -12,11 +12,11 @@
 #include <QtTest>
 
 #include "common/temp_dir.h"
-#include "fake/fake_form.h"
 #include "game/tavola.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/widgets.h"
+#include "qt/scripted_game.h"
 #include "window/description.h"
 
 using namespace quorvella;
@@ -28,14 +28,13 @@ using quorvella::testing::TempDir;
 namespace {
 
 // The game in the real window, with boxes answered by a script.
-struct QtGame {
+struct OwnDir {
+  TempDir dir;
+};
+struct QtGame : OwnDir, quorvella::testing::ScriptedQtGame {
   explicit QtGame(std::vector<float> randoms = {0.35f, 0.45f, 0.55f, 0.65f, 0.75f, 0.25f},
-                  std::string subdir = {})
-      : random(std::move(randoms)),
-        game(Services{ui, random, clock, files, [this, subdir] { return dir.dir() + subdir; }, {}}),
-        form(window::Tavola(), game, ui, [this](const RuntimeError& e) { errors.push_back(e); }) {
-    game.Attach(form);
-  }
+                  const std::string& subdir = {})
+      : ScriptedQtGame(dir.dir() + subdir, std::move(randoms)) {}
   void Start(const std::string& name) {
     ui.names.push_back(name);
     form.Start();
@@ -50,15 +49,6 @@ struct QtGame {
   QLineEdit* box() { return w<QLineEdit>("txtAnswer"); }
   QPushButton* next() { return w<QPushButton>("cmdNext"); }
   QWidget* focus() { return QApplication::focusWidget(); }
-
-  TempDir dir;
-  FakeUi ui;
-  ScriptedRandom random;
-  FixedClock clock;
-  FilePool files;
-  Tavola game;
-  qt::QtForm form;
-  std::vector<RuntimeError> errors;
 };
 
 // One tick of the clock, as the timer would deliver it.
@@ -435,15 +425,15 @@ void BindingTest::caretRestsAfterAWhileAndWakesOnAKey() {
 // is still up, and every control exists once the load is over.
 void BindingTest::nameBoxDoesNotWaitForTheWindow() {
   TempDir dir;
-  FilePool files;
-  qt::QtUi ui(files, [](int) {});
   ScriptedRandom random({0.35f, 0.45f});
   FixedClock clock;
-  Tavola game(Services{ui, random, clock, files, [&dir] { return dir.dir(); }, {}});
   std::vector<RuntimeError> errors;
-  qt::QtForm form(window::Tavola(), game, ui,
-                  [&errors](const RuntimeError& e) { errors.push_back(e); });
-  game.Attach(form);
+  app::QtGame composed(
+      app::Options{dir.dir(), 0, {}},
+      app::Injected{nullptr, &random, &clock,
+                    [&errors](const RuntimeError& e) { errors.push_back(e); }, [](int) {}});
+  qt::QtUi& ui = *composed.qtUi();
+  qt::QtForm& form = composed.form;
 
   // What the name box saw: whether the window existed at its first paint, and whether the
   // window and its controls came while it was still up.

@@ -22,11 +22,8 @@
 #include <string>
 #include <thread>
 
+#include "app/qt_game.h"
 #include "common/temp_dir.h"
-#include "game/tavola.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/qt_ui.h"
-#include "window/description.h"
 
 namespace {
 
@@ -47,21 +44,14 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
   int argc = 1;
   char arg0[] = "ending_test";
   char* argv[] = {arg0, nullptr};
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  FilePool files;
-  SystemRandom random;
-  SystemClock clock;
-  qt::QtUi ui(files);
-  Services services{ui, random, clock, files, [dir] { return dir; }};
-  Tavola game(std::move(services));
-  qt::QtForm form(
-      window::Tavola(), game, ui, [&ui](const RuntimeError& e) { ui.Fatal(e); },
-      qt::FormOptions{scenario == "control" ? 2 : 1000});
-  game.Attach(form);
+  const auto application = app::MakeApplication(argc, argv);
+  app::QtGame composed(app::Options{dir, scenario == "control" ? 2 : 1000, {}});
+  qt::QtUi& ui = *composed.qtUi();
+  qt::QtForm& form = composed.form;
+  const Tavola& game = composed.game;
   // Closes the window once it exists: it is built while the first box is on the screen.
   QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, &app, [&] {
+  QObject::connect(&closer, &QTimer::timeout, application.get(), [&] {
     if (!form.widget()) return;
     closer.stop();
     form.widget()->close();
@@ -86,7 +76,7 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
 
   // Acts once the race is under way: the window is up and no box is open.
   QTimer act;
-  QObject::connect(&act, &QTimer::timeout, &app, [&] {
+  QObject::connect(&act, &QTimer::timeout, application.get(), [&] {
     if (!form.widget() || QApplication::activeModalWidget() || !form.widget()->isVisible()) return;
     act.stop();
     if (scenario == "question") {
@@ -101,7 +91,7 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
   QTimer answering;
   if (scenario == "control") {
     // Answers every question right, as fast as the window lets it.
-    QObject::connect(&answering, &QTimer::timeout, &app, [&] {
+    QObject::connect(&answering, &QTimer::timeout, application.get(), [&] {
       if (!form.widget()) return;
       auto* box = form.widget()->findChild<QLineEdit*>("txtAnswer");
       auto* next = form.widget()->findChild<QPushButton*>("cmdNext");

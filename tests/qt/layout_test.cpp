@@ -14,10 +14,9 @@
 #include <set>
 
 #include "common/temp_dir.h"
-#include "fake/fake_form.h"
-#include "game/tavola.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/widgets.h"
+#include "qt/scripted_game.h"
 #include "window/description.h"
 
 using namespace quorvella;
@@ -35,12 +34,11 @@ const QColor kShadowGrey(128, 128, 128);
 const QColor kWhite(255, 255, 255);
 
 // The game in the real window with a known record, player and first question.
-struct Layout {
-  Layout()
-      : random(ScriptedRandom::Factors(4, 9)),
-        game(Services{ui, random, clock, files, [this] { return dir.dir(); }, {}}),
-        form(window::Tavola(), game, ui, [](const RuntimeError&) {}) {
-    game.Attach(form);
+struct OwnDir {
+  TempDir dir;
+};
+struct Layout : OwnDir, quorvella::testing::ScriptedQtGame {
+  Layout() : ScriptedQtGame(dir.dir(), ScriptedRandom::Factors(4, 9)) {
     testing::WriteBytes(dir.file("a.txt"), "123\r\n");
     testing::WriteBytes(dir.file("n.txt"), "Massimiliano\r\n");
     ui.names.push_back("Ada");
@@ -62,14 +60,6 @@ struct Layout {
     QTest::keyClicks(box, "9999");
     QTest::keyClick(box, Qt::Key_Return);
   }
-
-  TempDir dir;
-  FakeUi ui;
-  ScriptedRandom random;
-  FixedClock clock;
-  FilePool files;
-  Tavola game;
-  qt::QtForm form;
 };
 
 QColor At(const QImage& image, QPoint p) {

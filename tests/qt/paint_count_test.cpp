@@ -12,9 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "fake/fake_form.h"
-#include "platform/qt/qt_form.h"
-#include "window/description.h"
+#include "qt/scripted_game.h"
 
 using namespace quorvella;
 
@@ -81,12 +79,10 @@ class PaintCountTest : public QObject {
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    testing::FakeGame game(dir.path().toStdString() + "/", testing::ScriptedRandom::Factors(7, 8));
+    testing::ScriptedQtGame game(dir.path().toStdString() + "/",
+                                 testing::ScriptedRandom::Factors(7, 8));
     game.ui.names.push_back("Ada");
-    QString error;
-    qt::QtForm form(window::Tavola(), game.game, game.ui,
-                    [&](const RuntimeError& e) { error = QString::fromStdString(e.Message()); });
-    game.game.Attach(form);
+    qt::QtForm& form = game.form;
     form.Start();
     QVERIFY(form.widget());
     QVERIFY(QTest::qWaitForWindowExposed(form.widget()));
@@ -111,7 +107,7 @@ class PaintCountTest : public QObject {
     recorder.Watch(form.widget());
     tick();
     QCoreApplication::processEvents();
-    QCOMPARE(error, QString());
+    QVERIFY(game.errors.empty());
     QCOMPARE(clock->text(), clockAfter);
 
     const QRect clockRect(clock->mapTo(form.widget(), QPoint()), clock->size());

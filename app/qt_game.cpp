@@ -1,0 +1,46 @@
+#include "app/qt_game.h"
+
+#include <QStyleFactory>
+
+#include "window/description.h"
+
+namespace quorvella::app {
+
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
+  // The menu stays in the window: no search for a desktop-wide menu bar service at start-up.
+  QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  QApplication::setApplicationName("Quorvella");
+  QApplication::setApplicationDisplayName("Quorvella");
+  // One look on every desktop, honouring the colours the window gives its buttons.
+  if (auto* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
+  // The window is destroyed and built again for a new race; the program ends through the
+  // game's own end, never because no window happens to be shown.
+  QApplication::setQuitOnLastWindowClosed(false);
+  qt::InstallItalianTranslations();
+  return app;
+}
+
+QtGame::QtGame(const Options& options, Injected injected)
+    : services(options, injected.random, injected.clock),
+      ownUi_(injected.ui ? nullptr
+                         : std::make_unique<qt::QtUi>(services.files, std::move(injected.exit))),
+      ui(injected.ui ? *injected.ui : *ownUi_),
+      game(services.For(ui)),
+      form(window::Tavola(), game, ui,
+           injected.onError ? std::move(injected.onError)
+                            : qt::QtForm::ErrorHandler([this](const RuntimeError& e) {
+                                if (ownUi_) ownUi_->Fatal(e);
+                              }),
+           qt::FormOptions{options.tickInterval}) {
+  game.Attach(form);
+}
+
+int RunGame(int& argc, char** argv, const Options& options) {
+  const auto app = MakeApplication(argc, argv);
+  QtGame game(options);
+  game.Start();
+  return QApplication::exec();
+}
+
+}  // namespace quorvella::app
