@@ -34,6 +34,7 @@ QtGame::QtGame(const Options& options, Injected injected)
                               }),
            qt::FormOptions{options.tickInterval}) {
   game.Attach(form);
+  services.store->SetWaiting([this] { form.WhileWaiting(); });
 }
 
 int RunGame(int& argc, char** argv, const Options& options) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "game/tavola.h"
+#include "records/store.h"
 
 namespace quorvella::app {
 
@@ -31,13 +32,15 @@ class ServiceSet {
   Services For(Ui& ui);
 
   FilePool files;
+  // Where the record lives: through the record helper on an installation that has one and
+  // keeps the record in the system's directory, in this process everywhere else.
+  std::unique_ptr<records::RecordStore> store;
 
  private:
   std::unique_ptr<Random> ownRandom_;
   std::unique_ptr<Clock> ownClock_;
   Random& random_;
   Clock& clock_;
-  std::string recordDir_;
 };
 
 }  // namespace quorvella::app

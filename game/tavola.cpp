@@ -25,6 +25,18 @@ constexpr HandlerEntry kHandlers[] = {
     {"Next_Click", &Tavola::Next_Click, nullptr},
 };
 
+// The name as the game keeps it: no control characters (n.txt is one line, and a name is shown
+// on the screen and in a terminal), at most kMaxNameLength characters.
+std::string PlayerName(const std::string& typed) {
+  std::string name = WithoutControlCharacters(typed);
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const bool lead = (static_cast<unsigned char>(name[i]) & 0xC0) != 0x80;
+    if (lead && ++characters > kMaxNameLength) return name.substr(0, i);
+  }
+  return name;
+}
+
 const HandlerEntry* FindHandler(std::string_view name) {
   for (const auto& h : kHandlers) {
     if (h.name == name) return &h;
@@ -68,7 +80,7 @@ void Tavola::Form_Load() {
   st_.WrongCount = 0;
   Timer1().SetEnabled(false);
 
-  const std::string name = s_.ui.InputBox("Come ti chiami?");
+  const std::string name = PlayerName(s_.ui.InputBox("Come ti chiami?"));
   s_.ui.MsgBox(" " + name + " vediamo se sei un vero campione  ", vbOKOnly);
   lbl("lblnome1").SetCaption(name);
 
@@ -76,14 +88,13 @@ void Tavola::Form_Load() {
   st_.RightCount = 0;
   st_.WrongCount = 0;
 
-  st_.WinDir = s_.systemDir();
-  records::EnsureDirectory(st_.WinDir);
+  st_.WinDir = s_.store.Directory();
   st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
-  records::CreateWhenMissing(s_.files, st_.WinDir + records::kScoreFile, st_.FileNum);
-  records::CreateWhenMissing(s_.files, st_.WinDir + records::kNameFile, st_.FileNum);
-
-  lbl("lblpunti").SetCaption(records::Leggifiletxt(s_.files, st_.WinDir + records::kScoreFile));
-  lbl("lblnome").SetCaption(records::Leggifiletxt(s_.files, st_.WinDir + records::kNameFile));
+  // Both files are created when missing and read whole under the store's lock, so a start
+  // while another game writes sees one record, old or new.
+  const records::Record stored = s_.store.Open();
+  lbl("lblpunti").SetCaption(stored.score);
+  lbl("lblnome").SetCaption(stored.name);
 
   st_.SecondsLeft = CInt(st_.ClockSeconds + kRaceSeconds);
   lbl("lblconto").SetCaption(ClockText());
@@ -173,8 +184,7 @@ void Tavola::EndGame() {
   if (record >= score) s_.ui.End();
 
   st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
-  const bool written = records::WriteRecordIfHigher(s_.files, st_.WinDir, scoreText,
-                                                    lbl("lblnome1").Caption(), s_.writeHooks);
+  const bool written = s_.store.WriteIfHigher(scoreText, lbl("lblnome1").Caption());
   if (written) s_.ui.MsgBox("Ok ho registrato il tuo record, C A M P I O N E\"", vbOKOnly);
   s_.ui.End();
 }

@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
-#include "records/records.h"
+#include "records/store.h"
 
 namespace quorvella {
 
@@ -28,15 +28,17 @@ struct GameState {
 };
 
 // What the game needs besides the window: boxes and the end, random numbers, the date, files and
-// the record directory. Everything that varies is here, so tests can fix it.
+// the record store. Everything that varies is here, so tests can fix it.
 struct Services {
   Ui& ui;
   Random& random;
   Clock& clock;
   FilePool& files;
-  std::function<std::string()> systemDir = records::GetSystemDir;
-  records::WriteHooks writeHooks = {};
+  records::RecordStore& store;
 };
+
+// The longest name the game keeps, in characters (one byte each in n.txt).
+inline constexpr std::size_t kMaxNameLength = 255;
 
 // Caption of the window once it is shown and whenever it is restored.
 inline constexpr const char* kCaption = "Giocare con la tavola pitagorica";

@@ -45,20 +45,6 @@ std::string Description(int number) {
   throw RuntimeError(number, Description(number), path, ReasonFromErrno(errnum));
 }
 
-[[noreturn]] void FailNotRegular(const std::string& path) {
-  throw RuntimeError(err::kPathFileAccess, Description(err::kPathFileAccess), path,
-                     "Non è un file normale");
-}
-
-// The error of a write, a flush or a close that went wrong.
-[[noreturn]] void FailWrite(const std::string& path, int errnum) {
-  bool full = errnum == ENOSPC || errnum == EFBIG;
-#ifdef EDQUOT
-  full = full || errnum == EDQUOT;
-#endif
-  Fail(full ? err::kDiskFull : err::kDeviceIo, path, errnum);
-}
-
 bool ParentIsDirectory(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   if (parent.empty()) return true;  // the current directory
@@ -66,13 +52,43 @@ bool ParentIsDirectory(const std::string& path) {
   return fs::is_directory(parent, ec);
 }
 
-// The error of an open that failed with errnum.
+[[noreturn]] void FailNotRegular(const std::string& path) {
+  throw NotRegularFileError(path);
+}
+
+[[noreturn]] void FailWrite(const std::string& path, int errnum) {
+  throw FileWriteError(path, errnum);
+}
+
 [[noreturn]] void FailOpen(const std::string& path, FilePool::Mode mode, int errnum) {
+  throw FileOpenError(path, errnum, mode == FilePool::Mode::kInput);
+}
+
+}  // namespace
+
+RuntimeError NotRegularFileError(const std::string& path) {
+  return RuntimeError(err::kPathFileAccess, Description(err::kPathFileAccess), path,
+                      "Non \xc3\xa8 un file normale");
+}
+
+RuntimeError FileWriteError(const std::string& path, int errnum) {
+  bool full = errnum == ENOSPC || errnum == EFBIG;
+#ifdef EDQUOT
+  full = full || errnum == EDQUOT;
+#endif
+  const int number = full ? err::kDiskFull : err::kDeviceIo;
+  return RuntimeError(number, Description(number), path, ReasonFromErrno(errnum));
+}
+
+RuntimeError FileIoError(const std::string& path, int errnum) {
+  return RuntimeError(err::kDeviceIo, Description(err::kDeviceIo), path, ReasonFromErrno(errnum));
+}
+
+RuntimeError FileOpenError(const std::string& path, int errnum, bool input) {
   int number = err::kPathFileAccess;  // EACCES, EPERM, EROFS, EEXIST, ELOOP, ...
   switch (errnum) {
     case ENOENT:
-      number = mode == FilePool::Mode::kInput && ParentIsDirectory(path) ? err::kFileNotFound
-                                                                         : err::kPathNotFound;
+      number = input && ParentIsDirectory(path) ? err::kFileNotFound : err::kPathNotFound;
       break;
     case ENOTDIR:
       number = err::kPathNotFound;
@@ -91,10 +107,8 @@ bool ParentIsDirectory(const std::string& path) {
     default:
       break;
   }
-  Fail(number, path, errnum);
+  return RuntimeError(number, Description(number), path, ReasonFromErrno(errnum));
 }
-
-}  // namespace
 
 FilePool::~FilePool() {
   CloseAll();

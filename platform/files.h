@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/runtime.h"
+
 namespace quorvella {
 
 class FilePool {
@@ -67,6 +69,16 @@ class FilePool {
 
   std::array<Slot, kMaxFiles + 1> slots_{};
 };
+
+// The run-time errors of file operations, named after the file, with the system's reason.
+// An open that failed with errnum (`input`: the file was opened for reading only).
+RuntimeError FileOpenError(const std::string& path, int errnum, bool input);
+// A write, flush, truncation or sync that failed with errnum (a full disk is error 61).
+RuntimeError FileWriteError(const std::string& path, int errnum);
+// A read or another operation on an open file that failed with errnum.
+RuntimeError FileIoError(const std::string& path, int errnum);
+// Something other than a regular file where a record file should be.
+RuntimeError NotRegularFileError(const std::string& path);
 
 // Writes everything the stream holds to the disk (fflush and fsync or its Windows kin). Returns
 // false with errno set on failure.

@@ -21,4 +21,9 @@ std::FILE* OpenNewFile(const std::string& path);
 // the stream's buffer are not counted). -1 with errno set on failure.
 std::int64_t FileSize(std::FILE* file);
 
+#ifdef _WIN32
+// The errno value that ReasonFromErrno and the file errors understand for a Win32 error code.
+int ErrnoFromWin32(unsigned long error);
+#endif
+
 }  // namespace quorvella::os

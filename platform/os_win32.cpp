@@ -13,10 +13,10 @@
 #include "platform/os.h"
 
 namespace quorvella {
-namespace {
+namespace os {
 
 // The errno value that ReasonFromErrno and the file pool understand for a Win32 error.
-int ErrnoFromWin32(DWORD error) {
+int ErrnoFromWin32(unsigned long error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -42,7 +42,7 @@ int ErrnoFromWin32(DWORD error) {
   }
 }
 
-}  // namespace
+}  // namespace os
 
 bool SyncToDisk(std::FILE* file) {
   if (std::fflush(file) != 0) return false;
@@ -52,7 +52,7 @@ bool SyncToDisk(std::FILE* file) {
     return false;
   }
   if (!FlushFileBuffers(handle)) {
-    errno = ErrnoFromWin32(GetLastError());
+    errno = os::ErrnoFromWin32(GetLastError());
     return false;
   }
   return true;
@@ -64,7 +64,7 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
-  errno = ErrnoFromWin32(GetLastError());
+  errno = os::ErrnoFromWin32(GetLastError());
   return false;
 }
 

@@ -367,6 +367,33 @@ std::string Cp1252FromUtf8(std::string_view text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(text, pos, cp);
+    if (length == 0) return false;
+    pos += length;
+  }
+  return true;
+}
+
+std::string WithoutControlCharacters(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(text, pos, cp);
+    if (length == 0) {  // malformed bytes are not characters of any kind: kept for the encoder
+      out += text[pos++];
+      continue;
+    }
+    const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+    if (!control) out.append(text.substr(pos, length));
+    pos += length;
+  }
+  return out;
+}
+
 std::int16_t KeyAsciiFromCodePoint(char32_t code_point) {
   const int byte = Cp1252FromCodePoint(code_point);
   return static_cast<std::int16_t>(byte < 0 ? kUnmappable : byte);

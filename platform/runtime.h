@@ -80,6 +80,13 @@ std::uint32_t RGB(int r, int g, int b);
 std::string Utf8FromCp1252(std::string_view bytes);
 std::string Cp1252FromUtf8(std::string_view text);
 
+// Whether the text is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+// The text without control characters (C0, DEL and C1): a line break or a terminal escape has
+// no place in a one-line name.
+std::string WithoutControlCharacters(std::string_view text);
+
 // The character code the key-press handler sees for a typed character: its Windows-1252 code,
 // or 63 ("?") for a character that Windows-1252 cannot hold.
 std::int16_t KeyAsciiFromCodePoint(char32_t code_point);

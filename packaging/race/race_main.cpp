@@ -20,10 +20,8 @@
 #include <string>
 
 #include "app/qt_game.h"
-#include "platform/privileges.h"
 
 int main(int argc, char** argv) {
-  if (!quorvella::DropGroupPrivileges()) return 90;
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s NAME RIGHT [TICK_MS]\n", argv[0]);
     return 2;

@@ -234,8 +234,24 @@ void QtForm::EnsureControls() {
 
 void QtForm::Dispatch(const std::function<void()>& handler) {
   if (ended_) return;
+  struct Depth {
+    int& depth;
+    explicit Depth(int& d) : depth(++d) {}
+    ~Depth() { --depth; }
+  };
   try {
-    handler();
+    {
+      const Depth inside(depth_);
+      handler();
+    }
+    // Ticks that came while the handler waited for the record store, in order.
+    if (depth_ == 0) {
+      while (!heldTicks_.empty() && !ended_) {
+        const auto tick = heldTicks_.front();
+        heldTicks_.erase(heldTicks_.begin());
+        tick();
+      }
+    }
   } catch (const ProgramEnd&) {
     ended_ = true;
     StopTimers();
@@ -250,6 +266,12 @@ void QtForm::Dispatch(const std::function<void()>& handler) {
   }
 }
 
+void QtForm::WhileWaiting() {
+  holdingTicks_ = true;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  holdingTicks_ = false;
+}
+
 void QtForm::BuildTimers() {
   // Until the window exists the timers belong to the form; the window then takes them.
   for (const auto& c : desc_.controls) {
@@ -259,7 +281,13 @@ void QtForm::BuildTimers() {
     t->setTimerType(Qt::PreciseTimer);
     t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
     if (const auto h = HandlerFor(c.name, "tick"); !h.empty()) {
-      QObject::connect(t, &QTimer::timeout, this, Bind(h));
+      QObject::connect(t, &QTimer::timeout, this, [this, tick = Bind(h)] {
+        if (holdingTicks_) {
+          heldTicks_.push_back(tick);
+        } else {
+          tick();
+        }
+      });
     }
     if (c.enabled) t->start();
     controls_->qtimers.push_back(t);

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
@@ -74,6 +75,10 @@ class QtForm : public QObject, public Window {
   // Runs a handler where an event enters: a run-time error goes to the error handler, the end of
   // the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
+  // Lets the window repaint while a handler waits (for the record store): events other than
+  // the player's input run; the clock's ticks are held and delivered once the handler is over,
+  // so no handler runs inside another.
+  void WhileWaiting();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +109,9 @@ class QtForm : public QObject, public Window {
   QPointer<TavolaWindow> win_;
   std::unique_ptr<Controls> controls_;
   bool ended_ = false;
+  int depth_ = 0;  // handlers running, one inside another's box
+  bool holdingTicks_ = false;
+  std::vector<std::function<void()>> heldTicks_;
 };
 
 }  // namespace quorvella::qt

@@ -111,11 +111,10 @@ class FakeWindow : public Window {
 
 // A game with a fake window, scripted boxes and a record directory of the test's own.
 struct FakeGame {
-  explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f},
-                    records::WriteHooks hooks = {})
+  explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f})
       : random(std::move(randoms)),
-        game(Services{ui, random, clock, files, [recordDir] { return recordDir; },
-                      std::move(hooks)}) {
+        store(std::move(recordDir)),
+        game(Services{ui, random, clock, files, store}) {
     window.Attach(game);
     game.Attach(window);
   }
@@ -135,6 +134,7 @@ struct FakeGame {
   ScriptedRandom random;
   FixedClock clock;
   FilePool files;
+  records::LocalStore store;
   FakeWindow window;
   Tavola game;
 };

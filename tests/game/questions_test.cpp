@@ -56,7 +56,8 @@ TEST(Question, FactorRangesAndUniformityWithTheRealGenerator) {
   FixedClock clock;
   FilePool files;
   FakeWindow window;
-  Tavola game(Services{ui, random, clock, files, [&] { return dir.dir(); }, {}});
+  records::LocalStore store(dir.dir());
+  Tavola game(Services{ui, random, clock, files, store});
   window.Attach(game);
   game.Attach(window);
   ui.names.push_back("Anna");

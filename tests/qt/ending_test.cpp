@@ -121,7 +121,8 @@ Snapshot Take(const std::string& dir) {
   s.score = read("a.txt");
   s.name = read("n.txt");
   for (const auto& e : fs::directory_iterator(dir)) {
-    if (e.path().filename() != ".quorvella.lock") ++s.entries;
+    const auto name = e.path().filename();
+    if (name != ".quorvella.lock" && name != ".quorvella.journal") ++s.entries;
   }
   return s;
 }

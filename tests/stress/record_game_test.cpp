@@ -8,7 +8,7 @@
 #include <chrono>
 #include <csignal>
 
-#include "common/temp_dir.h"
+#include "common/record_files.h"
 #include "records/records.h"
 #include "stress/record_env.h"
 
@@ -17,23 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Files in the record directory that are neither record files nor the lock: leftovers.
 std::vector<std::string> Leftovers(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(dir, ec)) {
-    const std::string n = e.path().filename().string();
-    if (n != records::kScoreFile && n != records::kNameFile && n != records::kLockFile &&
-        n != "other.txt" && n != "filler") {
-      names.push_back(n);
-    }
-  }
-  return names;
-}
-
-void PlantRecord(const std::string& dir, const std::string& score, const std::string& name) {
-  WriteBytes(dir + records::kScoreFile, score);
-  WriteBytes(dir + records::kNameFile, name);
+  return testing::Leftovers(dir, {"other.txt", "filler"});
 }
 
 // Kills the test program if start-up hangs (a FIFO opened for reading waits for a writer).
@@ -125,15 +110,16 @@ std::vector<HostileRow> HostileRows() {
          WriteBytes(d + "other.txt", "3\r\n");
          fs::create_symlink(d + "other.txt", d + "a.txt");
        },
-       0, "", 5, true, [](auto&, FakeGame& g) { EXPECT_EQ(g.Caption("lblpunti"), "3\r\n"); }},
+       75, "a.txt", 0, false,
+       [](auto& d, FakeGame&) { EXPECT_EQ(ReadBytes(d + "other.txt"), "3\r\n"); }},
       {"NameIsSymlink",
        [](auto& d) {
          WriteBytes(d + "a.txt", "1\r\n");
          WriteBytes(d + "other.txt", "Zeno\r\n");
          fs::create_symlink(d + "other.txt", d + "n.txt");
        },
-       0, "", 2, true},
-      {"DanglingSymlink", [](auto& d) { fs::create_symlink(d + "victim.txt", d + "a.txt"); }, 53,
+       75, "n.txt", 0, false},
+      {"DanglingSymlink", [](auto& d) { fs::create_symlink(d + "victim.txt", d + "a.txt"); }, 75,
        "a.txt", 0, false, [](auto& d, FakeGame&) { EXPECT_FALSE(fs::exists(d + "victim.txt")); }},
   };
 }
@@ -245,14 +231,15 @@ TEST(WriteFailure, FullDiskOnSmallTmpfs) {
   PlantRecord(d, kOldScore, kOldName);
   if (!fs64k.mounted()) {
     // No mount here: the same fault comes from a file size limit instead.
-    EXPECT_EQ(RaceUnderFileSizeLimit(d), "61|" + d + "a.txt|File troppo grande|silent|running");
+    EXPECT_EQ(RaceUnderFileSizeLimit(d),
+              "61|" + d + records::kJournalFile + "|File troppo grande|silent|running");
     ExpectOldRecord(d);
     return;
   }
   const RaceOutcome out = FinishRace(d, "Bruno", 5, [&] { FillDisk(d + "filler"); });
   ASSERT_TRUE(out.error.has_value());
   EXPECT_EQ(out.error->number(), err::kDiskFull);
-  EXPECT_EQ(out.error->path(), d + "a.txt");
+  EXPECT_EQ(out.error->path(), d + records::kJournalFile);
   EXPECT_EQ(out.error->reason(), "Spazio esaurito sul disco");
   EXPECT_FALSE(out.confirmed);
   ExpectOldRecord(d);
@@ -262,7 +249,7 @@ TEST(WriteFailure, FileSizeLimit) {
   TempDir tmp;
   PlantRecord(tmp.dir(), kOldScore, kOldName);
   EXPECT_EQ(RaceUnderFileSizeLimit(tmp.dir()),
-            "61|" + tmp.dir() + "a.txt|File troppo grande|silent|running");
+            "61|" + tmp.dir() + records::kJournalFile + "|File troppo grande|silent|running");
   ExpectOldRecord(tmp.dir());
 }
 
@@ -302,7 +289,8 @@ TEST_P(ReadOnlyDirectory, RefusesTheWriteAndNamesTheFile) {
       return Describe(Outcome(g, [&] { return g.Tick(1000); }));
     });
   }
-  const std::string failing = lockExists ? "a.txt" : records::kLockFile;
+  // The lock is the first file a write opens for writing, whether or not it is there yet.
+  const std::string failing = records::kLockFile;
   EXPECT_EQ(got, std::to_string(err::kPathFileAccess) + "|" + d + failing + "|" + reason +
                      "|silent|running");
   fs::permissions(tmp.path(), fs::perms::owner_all);

@@ -1,0 +1,101 @@
+// The record store: the only code that opens the record directory's files. a.txt and n.txt are
+// rewritten in place (opened, truncated, written), never replaced by another file, so they keep
+// the owner and permissions they were given. A journal makes the two writes one: the new
+// contents and their checksum go to the journal and down to the disk first, then a.txt, then
+// n.txt, then the journal is emptied. Whoever next takes the lock finishes a write that an
+// interrupted game left in an intact journal, or drops a torn one, so the two files always hold
+// one record: the old one or the new one, whole.
+//
+// Every operation runs under an exclusive lock on the lock file, waited for at most a deadline.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/record_dir.h"
+
+namespace quorvella::records {
+
+inline constexpr const char* kScoreFile = "a.txt";
+inline constexpr const char* kNameFile = "n.txt";
+inline constexpr const char* kLockFile = ".quorvella.lock";
+inline constexpr const char* kJournalFile = ".quorvella.journal";
+
+// Reading stops after this many bytes: far more than a label can show, and a planted huge file
+// cannot make the start-up slow or eat memory.
+inline constexpr std::int64_t kMaxReadBytes = 64 * 1024;
+
+// How long a game waits for another game's write (which takes milliseconds) before it gives up
+// with an error that names the lock file.
+inline constexpr std::chrono::milliseconds kLockDeadline{10000};
+
+// The record as the two files hold it: their whole texts (line end included), as UTF-8.
+struct Record {
+  std::string score;
+  std::string name;
+  bool operator==(const Record&) const = default;
+};
+
+class RecordStore {
+ public:
+  virtual ~RecordStore() = default;
+  // The record directory, ending in its separator.
+  virtual std::string Directory() const = 0;
+  // Creates a.txt and n.txt empty when missing, finishes or drops an interrupted write, and
+  // reads the record.
+  virtual Record Open() = 0;
+  // Writes `score` and `name` as the new record if `score` beats the record as the files hold it
+  // now (another game may have set a higher one since this race began). Returns whether it did.
+  virtual bool WriteIfHigher(const std::string& score, const std::string& name) = 0;
+  // Called every few milliseconds while the store waits for the lock or for its helper, so the
+  // window can repaint meanwhile.
+  void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
+
+ protected:
+  void Wait();
+
+ private:
+  std::function<void()> waiting_;
+};
+
+// The steps of a write, in order; a test hook sees each before it runs.
+inline constexpr std::string_view kWriteSteps[] = {
+    "journal-write", "journal-sync", "a-truncate", "a-write",      "a-sync",
+    "n-truncate",    "n-write",      "n-sync",     "journal-empty"};
+
+// The store in this process, on the directory's own files.
+class LocalStore : public RecordStore {
+ public:
+  explicit LocalStore(std::string dir, std::chrono::milliseconds lockDeadline = kLockDeadline);
+
+  std::string Directory() const override { return dir_; }
+  Record Open() override;
+  bool WriteIfHigher(const std::string& score, const std::string& name) override;
+  // Writes the record whatever the files hold (under the lock, through the journal).
+  void Write(const std::string& score, const std::string& name);
+
+  // For tests: called with each step of a write before it runs; may throw or end the process.
+  std::function<void(std::string_view step)> beforeStep;
+
+ private:
+  struct Session;
+  std::unique_ptr<Session> Begin(bool startUp);
+  void Commit(Session& s, const std::string& scoreBytes, const std::string& nameBytes);
+  void Recover(Session& s);
+
+  std::string dir_;
+  std::chrono::milliseconds lockDeadline_;
+};
+
+// The journal's text for the two files' new contents, and back. A journal that does not parse
+// (torn by a crash, or its checksum wrong) gives false.
+std::string EncodeJournal(std::string_view score, std::string_view name);
+bool DecodeJournal(std::string_view journal, std::string& score, std::string& name);
+
+// The bytes a record file holds for a text: Windows-1252 and CR LF, as a printed item.
+std::string PrintedBytes(std::string_view text);
+
+}  // namespace quorvella::records
