@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # CI only, as root: builds the Debian package, validates its menu entry and software-centre
-# description, installs it with apt, lets two ordinary users each beat the shared record in a
-# scripted race, starts the installed game as one of them under Xvfb (screenshot and a check of
-# its groups while the window is up), then purges the package again.
+# description, installs it with apt, checks that the game holds no privilege and that only the
+# record helper may write the record, lets two ordinary users each beat the shared record in a
+# scripted race, makes one wait for a lock held past its deadline, starts the installed game as
+# one of them under Xvfb (screenshot and a check of its groups while the window is up), then
+# purges the package again.
 #
 # The scripted race: the installed game cannot be sped up and grows no test hooks, so the race
-# is run by quorvella-race (packaging/race), built from the same tree with the same code for
-# groups, record files and window, and installed set-group-id games into a scratch directory
-# just for this check. It plays against the package's record directory /var/games/quorvella.
+# is run by quorvella-race (packaging/race), built from the same tree with the same code for the
+# record store and the window, installed without privilege into a scratch directory just for
+# this check. Like the game, it asks the installed helper to read and write the package's record
+# directory /var/games/quorvella.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
@@ -73,8 +76,17 @@ check_stat() {  # path, expected "owner:group mode"
   [ "$got" = "$2" ] || fail "$1 is $got, expected $2"
   echo "ok  $1  $got"
 }
-check_stat "$game" "root:games 2755"
+helper=/usr/lib/games/quorvella/quorvella-record
+check_stat "$game" "root:root 755"
+check_stat "$helper" "root:games 2755"
 check_stat "$records" "root:games 775"
+check_stat "$records/a.txt" "root:games 664"
+check_stat "$records/n.txt" "root:games 664"
+check_stat "$records/.quorvella.lock" "root:games 660"
+check_stat "$records/.quorvella.journal" "root:games 660"
+objdump -p "$helper" | grep NEEDED | grep -qiv -E 'libc\.|libstdc\+\+|libm\.|libgcc_s' &&
+  fail "the helper links more than the C and C++ run-time: $(objdump -p "$helper" | grep NEEDED)"
+echo "ok  the helper links only: $(objdump -p "$helper" | awk '/NEEDED/ {printf "%s ", $2}')"
 for f in /usr/share/applications/org.quorvella.Quorvella.desktop \
   /usr/share/metainfo/org.quorvella.Quorvella.metainfo.xml \
   /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/org.quorvella.Quorvella.png \
@@ -87,35 +99,63 @@ echo "ok  menu entry, metainfo, icons 16/32/48, man page"
 
 echo "== Package: two players beat the record in turn"
 install -d -m 0755 "$scratch"
-install -o root -g games -m 2755 "$build_dir/quorvella-race" "$scratch/quorvella-race"
+install -o root -g root -m 0755 "$build_dir/quorvella-race" "$scratch/quorvella-race"
 for u in "${users[@]}"; do
   id "$u" >/dev/null 2>&1 || useradd -m -s /bin/bash "$u"
   id -nG "$u" | grep -qw games && fail "$u must not be in the games group"
 done
+# A player can read the record but can neither write it nor open the lock (which would let them
+# block every other game's write).
+for f in a.txt n.txt .quorvella.lock .quorvella.journal; do
+  runuser -u quorvella-anna -- sh -c "exec 3>>'$records/$f'" 2>/dev/null &&
+    fail "a player could open $f for writing"
+done
+runuser -u quorvella-anna -- sh -c "exec 3<'$records/.quorvella.lock'" 2>/dev/null &&
+  fail "a player could open the lock"
+runuser -u quorvella-anna -- cat "$records/a.txt" >/dev/null || fail "a player cannot read a.txt"
+echo "ok  players read a.txt and n.txt, write nothing and cannot open the lock"
 
 race() {  # user, name, right answers
   local out
   out=$(runuser -u "$1" -- env -i HOME="/home/$1" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
     "$scratch/quorvella-race" "$2" "$3" 5 2>&1) || fail "race of $1 ended with status $?: $out"
   grep -q "^box: Ok ho registrato il tuo record" <<<"$out" || fail "no new record for $1: $out"
-  grep -q "group held" <<<"$out" && fail "$1's game held the games group with the window up"
   cmp -s <(printf '%s\r\n' "$3") "$records/a.txt" ||
     fail "a.txt holds '$(od -An -c "$records/a.txt")' after $1's race"
   cmp -s <(printf '%s\r\n' "$2") "$records/n.txt" ||
     fail "n.txt holds '$(od -An -c "$records/n.txt")' after $1's race"
   echo "ok  record $3 by $2 in a.txt and n.txt"
-  check_stat "$records/a.txt" "$1:games 664"
-  check_stat "$records/n.txt" "$1:games 664"
-  [ -z "$(find "$records" -name '.*.tmp*')" ] || fail "temporary files left in $records"
+  check_stat "$records/a.txt" "root:games 664"
+  check_stat "$records/n.txt" "root:games 664"
+  [ -s "$records/.quorvella.journal" ] && fail "the journal was not emptied"
+  [ "$(ls -A "$records" | wc -l)" -eq 4 ] || fail "unexpected files in $records: $(ls -A "$records")"
 }
 race quorvella-anna Anna 3
 race quorvella-bruno Bruno 5
-check_stat "$records/.quorvella.lock" "quorvella-anna:games 664"
+check_stat "$records/.quorvella.lock" "root:games 660"
 # A lower score leaves the record alone.
 out=$(runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
   QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Anna 1 5 2>&1)
 grep -q "registrato" <<<"$out" && fail "a lower score was registered"
-check_stat "$records/a.txt" "quorvella-bruno:games 664"
+check_stat "$records/a.txt" "root:games 664"
+
+echo "== Package: a lock held past the deadline"
+flock -x "$records/.quorvella.lock" sleep 40 &
+holder=$!
+sleep 0.5
+status=0
+started=$(date +%s)
+out=$(runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
+  QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Anna 9 5 2>&1) || status=$?
+kill "$holder" 2>/dev/null || true
+wait "$holder" 2>/dev/null || true
+waited=$(($(date +%s) - started))
+[ "$status" -ne 0 ] || fail "the race ended with status 0 although the record could not be written"
+grep -q "occupati" <<<"$out" || fail "no error box about the busy record files: $out"
+grep -q "quorvella.lock" <<<"$out" || fail "the error box does not name the lock file: $out"
+[ "$waited" -lt 30 ] || fail "the game waited $waited s for the lock"
+check_stat "$records/a.txt" "root:games 664"
+echo "ok  busy lock: error box naming the lock after ${waited} s, status $status, record kept"
 
 echo "== Package: the installed game as an ordinary user under Xvfb"
 shot_dir="$build_dir/screenshots"
@@ -144,9 +184,9 @@ player_gid=$(id -g quorvella-anna)
 games_gid=$(getent group games | cut -d: -f3)
 for when in name-box window; do
   read -r _ real eff saved fs <"$probe/gid-$when"
-  [ "$real $eff $saved $fs" = "$player_gid $player_gid $games_gid $player_gid" ] ||
-    fail "groups with the $when up: real $real effective $eff saved $saved fs $fs"
-  echo "ok  with the $when up: effective group $eff (the player's), games ($saved) only saved"
+  [ "$real $eff $saved $fs" = "$player_gid $player_gid $player_gid $player_gid" ] ||
+    fail "groups with the $when up: real $real effective $eff saved $saved fs $fs (games: $games_gid)"
+  echo "ok  with the $when up: real, effective, saved and file-system group all $eff (the player's)"
 done
 cp "$probe/quorvella.png" "$shot_dir/quorvella.png"
 rm -rf "$probe"

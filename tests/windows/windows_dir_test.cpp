@@ -1,5 +1,5 @@
 // The record on Windows: the Windows directory as GetSystemDir finds it, and the record files
-// created, read and replaced there for real, through the file pool and through a whole race.
+// created, read and rewritten there for real, through the store and through a whole race.
 // Built only for Windows; CI runs it under Wine, where C:\windows is the test prefix's own.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +15,11 @@
 #include "common/temp_dir.h"
 #include "fake/fake_form.h"
 #include "platform/files.h"
-#include "platform/lock.h"
+#include "platform/record_dir.h"
 #include "platform/runtime.h"
+#include "platform/windows_api.h"
 #include "records/records.h"
+#include "records/store.h"
 
 namespace quorvella::testing {
 namespace {
@@ -39,13 +42,15 @@ std::string Env(const char* name) {
 class WindowsDir : public ::testing::Test {
  protected:
   static constexpr const char* kFiles[] = {records::kScoreFile, records::kNameFile,
-                                           records::kLockFile};
+                                           records::kLockFile, records::kJournalFile};
 
   void SetUp() override {
     const char* base = std::getenv("QUORVELLA_TEST_TMP");
     const fs::path lockDir = base && *base ? fs::path(base) : fs::temp_directory_path();
     fs::create_directories(lockDir);
-    guard_.emplace((lockDir / "windows-dir.lock").string());
+    guardDir_ = std::make_unique<RecordDir>((lockDir / "").string());
+    guard_ = guardDir_->Open("windows-dir.lock", true, 0666);
+    while (!guard_.TryLock()) ::Sleep(10);
     dir_ = records::GetSystemDir();
     for (const char* name : kFiles) {
       const fs::path p = Path(name);
@@ -61,21 +66,19 @@ class WindowsDir : public ::testing::Test {
 
   fs::path Path(const std::string& name) const { return fs::path(dir_ + name); }
 
-  // Entries that a record write leaves behind: its temporary files.
+  // What a finished write leaves behind: a journal that was not emptied.
   std::vector<std::string> Leftovers() const {
-    std::vector<std::string> found;
-    for (const auto& e : fs::directory_iterator(dir_)) {
-      const std::string n = e.path().filename().string();
-      if (n.rfind(".a.txt.tmp", 0) == 0 || n.rfind(".n.txt.tmp", 0) == 0) found.push_back(n);
-    }
-    return found;
+    const fs::path journal = Path(records::kJournalFile);
+    if (fs::exists(journal) && fs::file_size(journal) > 0) return {records::kJournalFile};
+    return {};
   }
 
   std::string dir_;
   FilePool files_;
 
  private:
-  std::optional<FileLock> guard_;
+  std::unique_ptr<RecordDir> guardDir_;
+  DirFile guard_;
   std::vector<std::pair<std::string, std::string>> saved_;
 };
 
@@ -97,22 +100,20 @@ TEST_F(WindowsDir, FilesLandInThePrefixWindowsDirectory) {
   const std::string prefix = Env("WINEPREFIX");
   if (prefix.empty()) GTEST_SKIP() << "not running under Wine with a prefix of its own";
   EXPECT_EQ(Lower(dir_), "c:\\windows\\");
-  records::CreateWhenMissing(files_, dir_ + records::kScoreFile, 1);
-  records::WriteRecord(files_, dir_, "8", "Anna");
+  records::LocalStore(dir_).Write("8", "Anna");
   const fs::path unixSide = fs::path("Z:" + prefix) / "drive_c" / "windows";
   EXPECT_EQ(ReadBytes(unixSide / "a.txt"), "8\r\n");
   EXPECT_EQ(ReadBytes(unixSide / "n.txt"), "Anna\r\n");
 }
 
-TEST_F(WindowsDir, CreateWhenMissingMakesAnEmptyFileAndKeepsAnExistingOne) {
+TEST_F(WindowsDir, OpenCreatesEmptyFilesAndKeepsExistingOnes) {
   const fs::path a = Path(records::kScoreFile);
-  records::CreateWhenMissing(files_, a.string(), 3);
+  EXPECT_EQ(records::LocalStore(dir_).Open(), (records::Record{"", ""}));
   ASSERT_TRUE(fs::is_regular_file(a));
   EXPECT_EQ(fs::file_size(a), 0u);
-  EXPECT_FALSE(files_.IsOpen(3));
-
+  EXPECT_TRUE(fs::is_regular_file(Path(records::kNameFile)));
   WriteBytes(a, "42\r\n");
-  records::CreateWhenMissing(files_, a.string(), 3);
+  EXPECT_EQ(records::LocalStore(dir_).Open().score, "42\r\n");
   EXPECT_EQ(ReadBytes(a), "42\r\n");
 }
 
@@ -128,7 +129,7 @@ class ReadWhole : public WindowsDir, public ::testing::WithParamInterface<ReadRo
 TEST_P(ReadWhole, BinaryAndWholeAsTheLeadingNumberRuleSeesIt) {
   const auto& r = GetParam();
   WriteBytes(Path(records::kScoreFile), r.bytes);
-  const std::string text = records::Leggifiletxt(files_, dir_ + records::kScoreFile);
+  const std::string text = records::LocalStore(dir_).Open().score;
   EXPECT_EQ(text, r.text);
   EXPECT_EQ(Val(text), r.value);
 }
@@ -163,7 +164,7 @@ TEST_F(WindowsDir, ReadingStopsAtTheLimitOnly) {
   std::string big(records::kMaxReadBytes + 100, '7');
   big[1000] = '\x1a';
   WriteBytes(Path(records::kScoreFile), big);
-  const std::string text = records::Leggifiletxt(files_, dir_ + records::kScoreFile);
+  const std::string text = records::LocalStore(dir_).Open().score;
   EXPECT_EQ(text, big.substr(0, static_cast<std::size_t>(records::kMaxReadBytes)));
 }
 
@@ -192,24 +193,24 @@ struct ReplaceRow {
   std::string nameFile;  // the bytes n.txt must hold afterwards
 };
 
-class AtomicReplace : public WindowsDir, public ::testing::WithParamInterface<ReplaceRow> {};
+class InPlaceWrite : public WindowsDir, public ::testing::WithParamInterface<ReplaceRow> {};
 
-TEST_P(AtomicReplace, NewRecordReplacesTheOldOneWhole) {
+TEST_P(InPlaceWrite, NewRecordReplacesTheOldOneWhole) {
   const auto& r = GetParam();
   if (r.oldScore) WriteBytes(Path(records::kScoreFile), *r.oldScore);
   if (r.oldName) WriteBytes(Path(records::kNameFile), *r.oldName);
 
-  records::WriteRecord(files_, dir_, r.score, r.player);
+  records::LocalStore(dir_).Write(r.score, r.player);
 
   EXPECT_EQ(ReadBytes(Path(records::kScoreFile)), r.score + "\r\n");
   EXPECT_EQ(ReadBytes(Path(records::kNameFile)), r.nameFile);
-  EXPECT_EQ(records::Leggifiletxt(files_, dir_ + records::kNameFile), Utf8FromCp1252(r.nameFile));
+  EXPECT_EQ(records::LocalStore(dir_).Open().name, Utf8FromCp1252(r.nameFile));
   EXPECT_TRUE(Leftovers().empty());
   for (int fn = 1; fn <= FilePool::kMaxFiles; ++fn) EXPECT_FALSE(files_.IsOpen(fn)) << fn;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, AtomicReplace,
+    Rows, InPlaceWrite,
     ::testing::Values(
         ReplaceRow{"overOld", "5\r\n", "Vecchio\r\n", "17", "Niccol\xc3\xb2", "Niccol\xf2\r\n"},
         ReplaceRow{"overLonger", "123456789\r\n", "Bartolomeo Ferri\r\n", "9", "Ugo", "Ugo\r\n"},
@@ -221,36 +222,29 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceRow{"beyond1252", "1\r\n", "X\r\n", "3", "\xe6\x97\xa5\xce\xb1", "??\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(WindowsDir, ReplaceOverARecordFileStillOpenFailsAndTheNextWriteCleansUp) {
-  // Windows refuses to replace a file another handle holds open without delete sharing, as the
-  // C run-time opens it: the old record must stay whole. The second name kept for the old a.txt
-  // shares that open file and cannot be removed while it is open either; the next write, under
-  // the lock, removes it.
+TEST_F(WindowsDir, ARecordFileHeldByAnotherProgramStopsTheWriteBeforeItBegins) {
+  // Another program holds a.txt open without sharing it for writing: the write is refused
+  // before its journal is written, so the old record stays and no later start changes it.
   WriteBytes(Path(records::kScoreFile), "5\r\n");
   WriteBytes(Path(records::kNameFile), "Vecchio\r\n");
-  FilePool reader;
-  reader.Open(dir_ + records::kScoreFile, FilePool::Mode::kInput, 1);
+  const std::string a = dir_ + records::kScoreFile;
+  HANDLE holder = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   try {
-    records::WriteRecord(files_, dir_, "6", "Anna");
-    ADD_FAILURE() << "replaced a.txt while it was open";
+    records::LocalStore(dir_).WriteIfHigher("6", "Anna");
+    ADD_FAILURE() << "wrote a.txt while another program held it";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), err::kPathFileAccess);
-    EXPECT_EQ(e.path(), dir_ + records::kScoreFile);
+    EXPECT_EQ(e.path(), a);
     EXPECT_FALSE(e.reason().empty());
   }
-  reader.Close(1);
-  EXPECT_EQ(ReadBytes(Path(records::kScoreFile)), "5\r\n");
-  EXPECT_EQ(ReadBytes(Path(records::kNameFile)), "Vecchio\r\n");
-  for (const std::string& left : Leftovers()) {
-    EXPECT_EQ(left.rfind(".a.txt.tmp", 0), 0u) << "the new record was left behind: " << left;
-    EXPECT_EQ(ReadBytes(Path(left)), "5\r\n") << left;
-  }
-
-  // Once it is closed, the next write goes through and leaves nothing behind.
-  EXPECT_TRUE(records::WriteRecordIfHigher(files_, dir_, "6", "Anna"));
+  CloseHandle(holder);
+  EXPECT_EQ(records::LocalStore(dir_).Open(), (records::Record{"5\r\n", "Vecchio\r\n"}));
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_TRUE(records::LocalStore(dir_).WriteIfHigher("6", "Anna"));
   EXPECT_EQ(ReadBytes(Path(records::kScoreFile)), "6\r\n");
   EXPECT_EQ(ReadBytes(Path(records::kNameFile)), "Anna\r\n");
-  EXPECT_TRUE(Leftovers().empty());
 }
 
 struct HigherRow {
@@ -266,7 +260,7 @@ TEST_P(IfHigher, WrittenOnlyWhenTheDiskRecordIsBeaten) {
   const auto& r = GetParam();
   WriteBytes(Path(records::kScoreFile), r.stored);
   WriteBytes(Path(records::kNameFile), "Vecchio\r\n");
-  EXPECT_EQ(records::WriteRecordIfHigher(files_, dir_, r.score, "Anna"), r.written);
+  EXPECT_EQ(records::LocalStore(dir_).WriteIfHigher(r.score, "Anna"), r.written);
   EXPECT_EQ(ReadBytes(Path(records::kScoreFile)), r.written ? r.score + "\r\n" : r.stored);
   EXPECT_EQ(ReadBytes(Path(records::kNameFile)), r.written ? "Anna\r\n" : "Vecchio\r\n");
   EXPECT_TRUE(fs::is_regular_file(Path(records::kLockFile)));
