@@ -162,7 +162,12 @@ shot_dir="$build_dir/screenshots"
 mkdir -p "$shot_dir"
 probe=$(mktemp -d)
 chmod 0777 "$probe"
+# A plugin the player plants through QT_PLUGIN_PATH: it tries to take the games group.
+cmake -S ci/probe -B "$scratch/probe" -G Ninja >/dev/null
+cmake --build "$scratch/probe" >/dev/null
+chmod -R a+rX "$scratch"
 runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
+  QT_PLUGIN_PATH="$scratch/probe/plugins" QUORVELLA_PROBE_DIR="$probe" \
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
     set -u
     '"$game"' >/dev/null 2>&1 &
@@ -188,6 +193,10 @@ for when in name-box window; do
     fail "groups with the $when up: real $real effective $eff saved $saved fs $fs (games: $games_gid)"
   echo "ok  with the $when up: real, effective, saved and file-system group all $eff (the player's)"
 done
+[ -e "$probe/loaded" ] || fail "the planted plugin was never loaded: the check proves nothing"
+[ -e "$probe/regained" ] && fail "a plugin in the game took the games group"
+[ -e "$probe/planted" ] || [ -e "$records/planted" ] && fail "a plugin in the game wrote the record directory"
+echo "ok  a plugin loaded through QT_PLUGIN_PATH could neither take games nor write the record"
 cp "$probe/quorvella.png" "$shot_dir/quorvella.png"
 rm -rf "$probe"
 echo "screenshot: $shot_dir/quorvella.png"

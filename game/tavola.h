@@ -37,8 +37,9 @@ struct Services {
   records::RecordStore& store;
 };
 
-// The longest name the game keeps, in characters (one byte each in n.txt).
-inline constexpr std::size_t kMaxNameLength = 255;
+// The longest name the game keeps, in characters (one byte each in n.txt): what the name box
+// takes.
+inline constexpr std::size_t kMaxNameLength = kInputBoxMaxLength;
 
 // Caption of the window once it is shown and whenever it is restored.
 inline constexpr const char* kCaption = "Giocare con la tavola pitagorica";

@@ -24,6 +24,9 @@ inline constexpr int vbNormal = 0;
 inline constexpr int vbMinimized = 1;
 inline constexpr int vbMaximized = 2;
 
+// The most characters an input box's entry takes.
+inline constexpr int kInputBoxMaxLength = 255;
+
 // The title of boxes that carry none of their own.
 inline constexpr std::string_view kAppTitle = "Quorvella";
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -65,6 +66,7 @@ std::string QtUi::InputBox(const std::string& prompt) {
   dialog.setLabelText(QString::fromStdString(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setTextValue(QString());
+  if (auto* entry = dialog.findChild<QLineEdit*>()) entry->setMaxLength(kInputBoxMaxLength);
   dialog.setWindowModality(Qt::ApplicationModal);
   if (onInputBox) onInputBox(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};

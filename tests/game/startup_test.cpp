@@ -44,6 +44,36 @@ TEST(Startup, CancelledNameGivesGreetingWithTwoLeadingBlanks) {
   EXPECT_EQ(g.Caption("lblnome1"), "");
 }
 
+// A name is one line of at most 255 characters: control characters (a line break would split
+// n.txt, an escape would reach a terminal) are dropped before it is shown or stored.
+TEST(Startup, NameLosesControlCharactersAndStopsAt255Characters) {
+  const struct {
+    std::string typed, kept;
+  } rows[] = {
+      {"Anna\nRossi", "AnnaRossi"},
+      {"\x1b[31mBruno\x07", "[31mBruno"},
+      {"Nicol\xc3\xb2\xc2\x85\t", "Nicol\xc3\xb2"},
+      {std::string(300, 'x'), std::string(255, 'x')},
+      {[] {
+         std::string s;
+         for (int i = 0; i < 300; ++i) s += "\xc3\xa8";
+         return s;
+       }(),
+       [] {
+         std::string s;
+         for (int i = 0; i < 255; ++i) s += "\xc3\xa8";
+         return s;
+       }()},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    FakeGame g(dir.dir());
+    g.Start(row.typed);
+    EXPECT_EQ(g.Caption("lblnome1"), row.kept);
+    EXPECT_EQ(g.ui.calls[1].prompt, " " + row.kept + " vediamo se sei un vero campione  ");
+  }
+}
+
 TEST(Startup, FirstStartCreatesBothRecordFilesEmpty) {
   TempDir dir;
   FakeGame g(dir.dir());

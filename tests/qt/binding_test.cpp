@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,7 @@ class BindingTest : public QObject {
   void newRaceYesAndNo();
   void minimizeAndRestoreCaption();
   void closeBoxEndsWithoutWriting();
+  void waitingForTheRecordRepaintsAndHoldsTheClock();
   void runTimeErrorReachesTheErrorHandler();
   void autoSizeLabelGrowsRight();
   void caretRestsAfterAWhileAndWakesOnAKey();
@@ -361,6 +363,34 @@ void BindingTest::minimizeAndRestoreCaption() {
   g.form.widget()->showNormal();
   QTRY_COMPARE(g.form.WindowState(), vbNormal);
   QCOMPARE(g.form.widget()->windowTitle(), QString("Giocare con la tavola pitagorica"));
+}
+
+// While a handler waits for the record store (another game holds its lock) the window goes on
+// painting; the clock's ticks wait until the handler is over, then all arrive, in order.
+void BindingTest::waitingForTheRecordRepaintsAndHoldsTheClock() {
+  QtGame g;
+  g.Start("Anna");
+  auto* timer = g.form.widget()->findChild<QTimer*>("Timer1");
+  auto* verdict = g.w<QLabel>("lblMessage");
+  struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } count;
+  verdict->installEventFilter(&count);
+  timer->setInterval(1);
+  QElapsedTimer waited;
+  g.form.Dispatch([&] {
+    verdict->setText("in attesa");
+    waited.start();
+    while (waited.elapsed() < 100) g.form.WhileWaiting();
+    QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
+  });
+  timer->stop();
+  QVERIFY(count.paints > 0);
+  QVERIFY(g.caption("lblconto") != QString("00:15:00"));
 }
 
 void BindingTest::closeBoxEndsWithoutWriting() {

@@ -89,6 +89,7 @@ void BoxesTest::inputBoxGivesTextOrEmptyOnCancel_data() {
                       << QString::fromUtf8("Nicol\xc3\xb2");
   QTest::newRow("cancel") << "Anna" << false << "";
   QTest::newRow("okEmpty") << "" << true << "";
+  QTest::newRow("longerThan255") << QString(300, 'x') << true << QString(255, 'x');
 }
 
 void BoxesTest::inputBoxGivesTextOrEmptyOnCancel() {
