@@ -1,5 +1,6 @@
-// Reading a record file with any content: at most the first 64 KiB, decoded as Windows-1252,
-// and its number read by the leading-number rule, as the start-up and the end of a race do.
+// Reading a record file with any content through the store: at most the first 64 KiB, decoded as
+// Windows-1252, and its number read by the leading-number rule, as the start-up and the end of a
+// race do. The same bytes as a journal, decoded without harm whatever they hold.
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,9 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
 #include "platform/runtime.h"
-#include "records/records.h"
+#include "records/store.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ const std::string& Path() {
       std::abort();
     }
     std::atexit(RemoveDir);
-    return dir + "/a.txt";
+    return dir + "/";
   }();
   return path;
 }
@@ -45,16 +45,21 @@ const std::string& Path() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(Path().c_str(), "wb");
+  namespace records = quorvella::records;
+  std::FILE* f = std::fopen((Path() + records::kScoreFile).c_str(), "wb");
   if (!f) std::abort();
   if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
   std::fclose(f);
-  quorvella::FilePool files;
-  const std::string text = quorvella::records::Leggifiletxt(files, Path());
-  const std::size_t kept = std::min<std::size_t>(size, quorvella::records::kMaxReadBytes);
+  const std::string text = records::LocalStore(Path()).Open().score;
+  const std::size_t kept = std::min<std::size_t>(size, records::kMaxReadBytes);
   const std::string_view bytes(reinterpret_cast<const char*>(data), kept);
   if (text != quorvella::Utf8FromCp1252(bytes)) std::abort();
-  if (files.FreeFile() != 1) std::abort();  // closed again
   (void)quorvella::Val(text);
+  std::string score, name;
+  const std::string_view journal(reinterpret_cast<const char*>(data), size);
+  if (records::DecodeJournal(journal, score, name) &&
+      score.size() + name.size() >= journal.size()) {
+    std::abort();  // a journal carries a header besides the two contents
+  }
   return 0;
 }
