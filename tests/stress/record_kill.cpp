@@ -36,13 +36,20 @@ int IndexOf(const records::Record& r) {
   return -1;
 }
 
-[[noreturn]] void Writer(const std::string& dir, unsigned seed) {
+// Writes the two records in turn, starting with `first`; before each step it tells `report`
+// which step comes, so the parent knows where each kill fell.
+[[noreturn]] void Writer(const std::string& dir, int first, unsigned seed, int report) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> pause(0, 300);
   records::LocalStore store(dir);
-  store.beforeStep = [&](std::string_view) { ::usleep(static_cast<useconds_t>(pause(rng))); };
+  store.beforeStep = [&](std::string_view step) {
+    char index = 0;
+    while (records::kWriteSteps[static_cast<std::size_t>(index)] != step) ++index;
+    if (::write(report, &index, 1) != 1) ::_exit(3);
+    ::usleep(static_cast<useconds_t>(pause(rng)));
+  };
   for (int i = 0;; ++i) {
-    const auto& r = kRecords[i % 2];
+    const auto& r = kRecords[(first + i) % 2];
     store.Write(r.score.substr(0, r.score.size() - 2), r.name.substr(0, r.name.size() - 2));
   }
 }
@@ -60,22 +67,47 @@ int main(int argc, char** argv) {
   std::uniform_int_distribution<int> delay(0, 4000);
 
   int shown[2] = {0, 0};
-  int finished = 0;  // kills after which the next start found a journal to finish or drop
+  int current = 0;  // the record the files hold before the kill
+  int fellIn[std::size(records::kWriteSteps) + 1] = {};  // kills by the last step begun
+  int journals = 0;  // kills after which the next start found a journal to finish or drop
   for (int k = 1; k <= kills; ++k) {
+    int fds[2];
+    if (::pipe(fds) != 0) return Fail(k, "pipe");
     const pid_t pid = ::fork();
     if (pid < 0) return Fail(k, "fork");
-    if (pid == 0) Writer(dir, seed + static_cast<unsigned>(k));
+    if (pid == 0) {
+      ::close(fds[0]);
+      Writer(dir, current ^ 1, seed + static_cast<unsigned>(k), fds[1]);
+    }
+    ::close(fds[1]);
     ::usleep(static_cast<useconds_t>(delay(rng)));
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
     if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) return Fail(k, "writer ended");
-    if (!ReadBytes(dir + records::kJournalFile).empty()) ++finished;
+    long begun = 0;  // steps begun in all
+    char steps[4096];
+    for (ssize_t n; (n = ::read(fds[0], steps, sizeof steps)) > 0;) begun += n;
+    ::close(fds[0]);
+    const long perWrite = static_cast<long>(std::size(records::kWriteSteps));
+    const long done = begun / perWrite;     // writes finished
+    const long partial = begun % perWrite;  // steps begun of the write under way
+    ++fellIn[partial == 0 ? 0 : partial];
+    if (!ReadBytes(dir + records::kJournalFile).empty()) ++journals;
 
     const records::Record r = records::LocalStore(dir).Open();
     const int i = IndexOf(r);
     if (i < 0) return Fail(k, "the next start shows [" + r.score + "|" + r.name + "]");
+    // Before the journal is written nothing has changed; once a.txt is touched the journal is
+    // whole and the write under way is what the next start shows. In between, either.
+    const int finished = done == 0 ? current : (current ^ 1) ^ static_cast<int>((done - 1) % 2);
+    const int underWay = (current ^ 1) ^ static_cast<int>(done % 2);
+    if ((partial == 0 && i != finished) || (partial >= 3 && i != underWay)) {
+      return Fail(k, "after " + std::to_string(done) + " writes and " + std::to_string(partial) +
+                         " steps the next start shows the wrong record");
+    }
     ++shown[i];
+    current = i;
     if (!ReadBytes(dir + records::kJournalFile).empty()) return Fail(k, "journal not emptied");
     if (std::distance(std::filesystem::directory_iterator(dir),
                       std::filesystem::directory_iterator()) != 4) {
@@ -85,6 +117,12 @@ int main(int argc, char** argv) {
   std::printf(
       "record_kill: seed %u: %d kills, the next start showed a whole record every time (%d the "
       "first, %d the second); %d times it found a journal to finish or drop\n",
-      seed, kills, shown[0], shown[1], finished);
+      seed, kills, shown[0], shown[1], journals);
+  std::printf("record_kill: kills by the step under way: emptying the journal or between writes %d",
+              fellIn[0]);
+  for (std::size_t i = 0; i + 1 < std::size(records::kWriteSteps); ++i) {
+    std::printf(", %s %d", std::string(records::kWriteSteps[i]).c_str(), fellIn[i + 1]);
+  }
+  std::printf("\n");
   return 0;
 }
