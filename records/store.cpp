@@ -122,16 +122,26 @@ void LocalStore::Recover(Session& s) {
   std::string name;
   if (DecodeJournal(journal, score, name)) {
     // A game stopped after its journal was safe: finish its write.
-    s.score.Truncate();
-    s.score.WriteAll(score);
-    s.score.Sync();
-    s.name.Truncate();
-    s.name.WriteAll(name);
-    s.name.Sync();
+    Rewrite(s, score, name);
   }
   // Finished, or torn before it was safe (the record files were not touched yet): empty it.
   s.journal.Truncate();
   s.journal.Sync();
+}
+
+void LocalStore::Rewrite(Session& s, const std::string& scoreBytes, const std::string& nameBytes) {
+  const std::pair<DirFile*, const std::string*> files[] = {{&s.score, &scoreBytes},
+                                                           {&s.name, &nameBytes}};
+  const char* prefix = "a-";
+  for (const auto& [file, bytes] : files) {
+    for (const char* what : {"truncate", "write", "sync"}) {
+      if (beforeStep) beforeStep(std::string(prefix) + what);
+      if (what[0] == 't') file->Truncate();
+      if (what[0] == 'w') file->WriteAll(*bytes);
+      if (what[0] == 's') file->Sync();
+    }
+    prefix = "n-";
+  }
 }
 
 void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::string& nameBytes) {
@@ -154,18 +164,7 @@ void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::st
     throw;
   }
   // From here on the write is decided: should a step fail, the next game finishes it.
-  step("a-truncate");
-  s.score.Truncate();
-  step("a-write");
-  s.score.WriteAll(scoreBytes);
-  step("a-sync");
-  s.score.Sync();
-  step("n-truncate");
-  s.name.Truncate();
-  step("n-write");
-  s.name.WriteAll(nameBytes);
-  step("n-sync");
-  s.name.Sync();
+  Rewrite(s, scoreBytes, nameBytes);
   step("journal-empty");
   s.journal.Truncate();
   s.journal.Sync();

@@ -85,6 +85,8 @@ class LocalStore : public RecordStore {
   std::unique_ptr<Session> Begin(bool startUp);
   void Commit(Session& s, const std::string& scoreBytes, const std::string& nameBytes);
   void Recover(Session& s);
+  // Truncates, writes and syncs a.txt, then n.txt, each step seen by beforeStep.
+  void Rewrite(Session& s, const std::string& scoreBytes, const std::string& nameBytes);
 
   std::string dir_;
   std::chrono::milliseconds lockDeadline_;
