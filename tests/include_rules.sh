@@ -10,9 +10,11 @@
 # The allowed graph (anything may include its own room):
 #   game -> records, platform        records -> platform        window -> platform
 #   platform/qt -> window, platform  platform/win32 -> window, platform
-#   main.cpp, app/ -> everything; nothing else includes app/
-#   tests/<room>/ -> what they test and what that room may include; tests/qt and tests/e2e
-#   compose the whole program. Programs that compose (bench/, packaging/, fuzz/) are not checked.
+#   main.cpp, app/ -> everything (app/services.*, shared by every binding: no binding, no Qt);
+#   nothing else includes app/
+#   tests/<room>/ -> what they test and what that room may include; tests/qt, tests/e2e and
+#   other test folders compose the whole program. Programs that compose (bench/, packaging/,
+#   fuzz/) are not checked.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
@@ -38,6 +40,7 @@ self_check() {
   plant game/ok.cpp '"records/records.h"'
   plant platform/qt/ok.cpp '"window/description.h"'
   plant app/qt_game.h '"platform/qt/qt_form.h"'
+  plant app/win32_game.cpp '"platform/win32/form.h"'
   plant tests/game/ok_test.cpp '"fake/fake_form.h"'
   out=$("$0" "$tree" 2>&1) && { echo "FAIL: the planted breaks passed"; return 1; }
   for f in platform/qt/form.cpp platform/win32/form.cpp platform/runtime.cpp records/records.cpp \
@@ -45,7 +48,7 @@ self_check() {
     tests/platform/runtime_test.cpp records/records.h; do
     grep -q "^$f:1: " <<<"$out" || { echo "FAIL: not reported: $f"; status=1; }
   done
-  for f in game/ok.cpp platform/qt/ok.cpp app/qt_game.h tests/game/ok_test.cpp; do
+  for f in game/ok.cpp platform/qt/ok.cpp app/qt_game.h app/win32_game.cpp tests/game/ok_test.cpp; do
     grep -q "^$f:" <<<"$out" && { echo "FAIL: allowed include reported: $f"; status=1; }
   done
   [ "$status" -eq 0 ] && echo "include rules: every planted break reported, allowed includes pass"
@@ -61,10 +64,10 @@ cd "${1:?usage: $0 <source dir> | --self-check}"
 # The room a file belongs to, for the rules; "any" for code that composes the whole program.
 room_of_file() {
   case $1 in
-    main.cpp | app/qt_*) echo any ;;
-    app/*) echo app-plain ;;
-    platform/qt/*) echo qt ;;
-    platform/win32/*) echo win32 ;;
+    app/services.*) echo app-plain ;;  # shared by every binding: knows none of them
+    main.cpp | app/*) echo any ;;
+    platform/qt/*) echo platform/qt ;;
+    platform/win32/*) echo platform/win32 ;;
     platform/*) echo platform ;;
     window/* | records/* | game/*) echo "${1%%/*}" ;;
     tests/platform/privileges_test.cpp) echo test-privileges ;;
@@ -73,8 +76,9 @@ room_of_file() {
     tests/window/*) echo test-window ;;
     tests/qt/* | tests/e2e/*) echo any ;;
     tests/common/*) echo test-common ;;
-    tests/*) echo test-game ;;  # game, fake form, stress, Windows directory: the whole plain game
-    *) echo any ;;
+    tests/game/* | tests/fake/* | tests/stress/*) echo test-game ;;  # the whole plain game
+    tests/windows/*) echo test-windows ;;
+    *) echo any ;;  # other test folders compose, as tests/qt does
   esac
 }
 
@@ -85,13 +89,14 @@ allowed_for() {
     records | test-records) echo "records platform" ;;
     window | test-window) echo "window platform" ;;
     game) echo "game records platform" ;;
-    qt) echo "qt window platform" ;;
-    win32) echo "win32 window platform" ;;
+    platform/qt) echo "platform/qt window platform" ;;
+    platform/win32) echo "platform/win32 window platform" ;;
     app-plain) echo "app game records platform" ;;
     # The group switch is checked through real record writes.
     test-privileges) echo "platform records" ;;
     test-common) echo "" ;;
     test-game) echo "game records platform window fake" ;;
+    test-windows) echo "game records platform window fake platform/win32" ;;
   esac
 }
 
@@ -99,8 +104,8 @@ allowed_for() {
 room_of_include() {
   case $1 in
     ../*) echo parent ;;
-    platform/qt/*) echo qt ;;
-    platform/win32/*) echo win32 ;;
+    platform/qt/*) echo platform/qt ;;
+    platform/win32/*) echo platform/win32 ;;
     platform/*) echo platform ;;
     window/* | records/* | game/* | app/*) echo "${1%%/*}" ;;
     fake/*) echo fake ;;  # the tests' fake window: the game with the window's description
@@ -111,7 +116,7 @@ room_of_include() {
 # Rooms that must build without Qt.
 plain() {
   case $1 in
-    platform | window | records | game | win32 | app-plain) return 0 ;;
+    platform | window | records | game | platform/win32 | app-plain) return 0 ;;
     *) return 1 ;;
   esac
 }
