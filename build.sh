@@ -9,31 +9,13 @@ mode=${1:-play}
 build_dir=${BUILD_DIR:-build}
 record_dir=/var/games/quorvella
 
-# Debian packages needed to build, run and test the game.
-packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-translations-l10n libgtest-dev
-  fonts-liberation fonts-liberation2 fonts-dejavu-core
-  xvfb xauth x11-xkb-utils xdotool imagemagick x11-utils
-)
+# The Debian packages to build, run and test the game: groups "build" and "test" of
+# ci/packages.txt (the one list of packages; add new ones there).
+bash ci/packages.sh install build test
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo >/dev/null || { echo "build.sh: run as root or install sudo" >&2; exit 1; }
-  sudo_cmd=(sudo)
-fi
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
-cmake -S . -B "$build_dir" -G Ninja
+# CI sets QUORVELLA_WARNINGS_AS_ERRORS=ON: a warning then fails the build.
+cmake -S . -B "$build_dir" -G Ninja \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="${QUORVELLA_WARNINGS_AS_ERRORS:-OFF}"
 cmake --build "$build_dir"
 
 case "$mode" in
@@ -43,6 +25,8 @@ case "$mode" in
     # writable by the group and by nobody else, without the sticky bit (which would stop one
     # player from replacing a record another player wrote).
     if [ ! -d "$record_dir" ] || [ ! -w "$record_dir" ]; then
+      sudo_cmd=()
+      [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
       echo "== Preparing $record_dir"
       "${sudo_cmd[@]}" install -d -m 2775 -g "$(id -g)" "$record_dir"
     fi

@@ -8,6 +8,8 @@
 # --clock SECONDS, --build DIR (default build-bench), --out FILE.
 # Needs Xvfb, xdotool and the X DAMAGE extension (libxcb-damage0-dev to build the watcher).
 set -euo pipefail
+# xdotool's typing and the figures' decimal points the same whatever the caller's locale.
+export LC_ALL=C.UTF-8
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)

@@ -42,16 +42,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# What this step needs besides the build tools.
-needed=(desktop-file-utils appstream xvfb xauth xdotool imagemagick dpkg-dev)
-missing=()
-for p in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# What this step needs besides the build tools: group "package" of ci/packages.txt.
+bash ci/packages.sh install package
 
 echo "== Package: build"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLA_TESTS=OFF \
@@ -180,25 +172,33 @@ chmod 0777 "$probe"
 cmake -S ci/probe -B "$scratch/probe" -G Ninja >/dev/null
 cmake --build "$scratch/probe" >/dev/null
 chmod -R a+rX "$scratch"
-runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
+# Each box is waited for by its state: the greeting is a new window titled like the name box,
+# so it is told apart by its id. Every wait has a deadline (timeout).
+runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin LC_ALL=C.UTF-8 \
   QT_PLUGIN_PATH="$scratch/probe/plugins" QUORVELLA_PROBE_DIR="$probe" \
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
     set -u
     '"$game"' >/dev/null 2>&1 &
     pid=$!
-    xdotool search --sync --onlyvisible --name "^Quorvella$" >/dev/null
+    box=$(timeout 60 xdotool search --sync --all --onlyvisible --pid $pid --name "^Quorvella$" | head -1)
     grep "^Gid:" /proc/$pid/status > "$0/gid-name-box"
-    win=$(xdotool search --onlyvisible --name "^Quorvella$" | head -1)
-    xdotool windowfocus --sync "$win" type --delay 20 "Anna"
+    xdotool windowfocus --sync "$box" type --delay 20 "Anna"
     xdotool key --delay 50 Return
-    sleep 1
-    xdotool key Return
-    xdotool search --sync --onlyvisible --name "tavola pitagorica" >/dev/null
-    sleep 1
+    greeting=
+    for _ in $(seq 600); do
+      greeting=$(xdotool search --all --onlyvisible --pid $pid --name "^Quorvella$" | grep -vx "$box" | head -1)
+      [ -n "$greeting" ] && break
+      sleep 0.05
+    done
+    [ -n "$greeting" ] || exit 1
+    xdotool windowfocus --sync "$greeting" key Return
+    timeout 60 xdotool search --sync --all --onlyvisible --pid $pid --name "tavola pitagorica" >/dev/null
     grep "^Gid:" /proc/$pid/status > "$0/gid-window"
+    # A moment for the first paint: the picture is an artefact to look at, compared with nothing.
+    sleep 1
     import -window root "$0/quorvella.png"
     kill $pid
-  ' "$probe"
+  ' "$probe" || fail "the installed game did not show its boxes and window under Xvfb"
 player_gid=$(id -g quorvella-anna)
 games_gid=$(getent group games | cut -d: -f3)
 for when in name-box window; do

@@ -3,8 +3,8 @@
 # under Wine, headless, in a Wine prefix of the build's own. The Qt binding is not part of it
 # (Debian ships no Qt built for MinGW).
 #
-# Needs the Debian packages g++-mingw-w64-x86-64-posix, wine, wine64, googletest, cmake and
-# ninja-build; it installs nothing itself.
+# Needs the Debian packages of groups "build" and "windows" of ci/packages.txt; it installs
+# nothing itself (bash ci/packages.sh install build windows).
 #
 #   bash ci/windows.sh [build-dir]      (default: build-windows)
 set -euo pipefail

@@ -85,10 +85,13 @@ void Tavola::Form_Load() {
   lbl("lblnome1").SetCaption(name);
 
   StartClock();
+  // Designed repeat, keep it: the counters are reset both before the name box and here.
   st_.RightCount = 0;
   st_.WrongCount = 0;
 
   st_.WinDir = s_.store.Directory();
+  // Designed, keep it: a file number is taken here and at the end of the race although the
+  // record store opens and closes the files itself; GameState keeps it as the window always did.
   st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
   // Both files are created when missing and read whole under the store's lock, so a start
   // while another game writes sees one record, old or new.
@@ -143,6 +146,7 @@ void Tavola::Judge() {
     lbl("lblMessage").SetCaption("Sbagliato!! " + Format(st_.Product, "####0"));
     window_->SetBackColor(RGB(0, 0, 0));
     lbl("lblScore1").SetCaption(Format(st_.WrongCount, "###0"));
+    // Designed repeat, keep it: cmdNext is enabled and focused here and twice more below.
     cmdNext().SetEnabled(true);
     cmdNext().SetFocus();
   }

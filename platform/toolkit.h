@@ -48,7 +48,6 @@ class TextBox {
 class CommandButton {
  public:
   virtual ~CommandButton() = default;
-  virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
   virtual void SetFocus() = 0;
 };
@@ -56,7 +55,6 @@ class CommandButton {
 class Timer {
  public:
   virtual ~Timer() = default;
-  virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
 };
 
@@ -72,7 +70,6 @@ class Window {
   virtual CommandButton& commandButton(std::string_view name) = 0;
   virtual Timer& timer(std::string_view name) = 0;
 
-  virtual std::string Caption() const = 0;
   virtual void SetCaption(const std::string& caption) = 0;
   // An RGB value as RGB() makes it.
   virtual void SetBackColor(std::uint32_t rgb) = 0;

@@ -65,7 +65,6 @@ WindowDesc Build() {
   w.left = 2040;
   w.top = 1320;
   w.icon = ":/pictures/quorvella.ico";
-  w.keyPreview = false;
 
   auto& c = w.controls;
 
@@ -98,7 +97,6 @@ WindowDesc Build() {
   next.pointer = Pointer::kIcon;
   next.font = MakeFont(kSansSerif, 8.25, 700);
   next.backColor = RGB(0, 192, 192);
-  next.border = B::kPushButton;
   next.picture = ":/pictures/face-smile.ico";
   next.picturePressed = ":/pictures/face-laugh.ico";
   next.pictureDisabled = ":/pictures/face-straight.ico";
@@ -114,7 +112,6 @@ WindowDesc Build() {
   exit.tooltip = "Ti prego resta ancora, forse riuscirai a farmi uscire ";
   exit.font = MakeFont(kSansSerif, 8.25, 700);
   exit.backColor = RGB(192, 0, 192);
-  exit.border = B::kPushButton;
   exit.picture = ":/pictures/noentry.ico";
   c.push_back(exit);
 
@@ -124,7 +121,6 @@ WindowDesc Build() {
   hidden.caption = "Command1";
   hidden.rect = Rect{4680, 5640, 855, 615};
   hidden.tabIndex = 14;
-  hidden.border = B::kPushButton;
   c.push_back(hidden);
 
   c.push_back(Transparent(MakeLabel("lblpunti", "0", {7680, 7440, 270, 555}, 23, A::kLeft, true,
@@ -224,12 +220,6 @@ WindowDesc Build() {
 }
 
 }  // namespace
-
-const ControlDesc* WindowDesc::find(std::string_view control) const {
-  auto it = std::find_if(controls.begin(), controls.end(),
-                         [&](const ControlDesc& c) { return c.name == control; });
-  return it == controls.end() ? nullptr : &*it;
-}
 
 std::vector<std::string> WindowDesc::tabCycle() const {
   std::vector<const ControlDesc*> focusable;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace quorvella::window {
@@ -28,7 +27,6 @@ enum class Border {
   kNone,
   kFixedSingle,  // a single sunken border around a label
   kEditBox,      // the sunken border of a text box
-  kPushButton,   // a button's own raised face
 };
 enum class Pointer { kDefault, kIcon };
 
@@ -92,13 +90,10 @@ struct WindowDesc {
   int left = 0;  // initial position of the client area on the screen, twips
   int top = 0;
   std::string icon;
-  bool keyPreview = false;
   std::vector<ControlDesc> controls;  // stacking and creation order, topmost first
   std::vector<MenuItemDesc> menu;     // menu bar order; children follow their parent
   std::vector<HandlerDesc> handlers;
 
-  // The control with that name, or nullptr.
-  const ControlDesc* find(std::string_view control) const;
   // Names of the controls that can take the focus, in the order Tab visits them.
   std::vector<std::string> tabCycle() const;
 };

@@ -45,7 +45,6 @@ class QtTextBox : public TextBox {
 class QtButton : public CommandButton {
  public:
   explicit QtButton(QPushButton* w) : w_(w) {}
-  bool Enabled() const override { return w_->isEnabled(); }
   void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
   void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
 
@@ -56,7 +55,6 @@ class QtButton : public CommandButton {
 class QtTimer : public Timer {
  public:
   explicit QtTimer(QTimer* t) : t_(t) {}
-  bool Enabled() const override { return t_->isActive(); }
   void SetEnabled(bool enabled) override {
     if (!enabled) {
       t_->stop();
@@ -133,10 +131,6 @@ CommandButton& QtForm::commandButton(std::string_view name) {
 Timer& QtForm::timer(std::string_view name) {
   if (!controls_) throw std::logic_error("the window is not loaded");
   return Find(controls_->timers, name, "timer");
-}
-
-std::string QtForm::Caption() const {
-  return win_ ? win_->windowTitle().toStdString() : "";
 }
 
 void QtForm::SetCaption(const std::string& caption) {

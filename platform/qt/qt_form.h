@@ -58,7 +58,6 @@ class QtForm : public QObject, public Window {
   CommandButton& commandButton(std::string_view name) override;
   Timer& timer(std::string_view name) override;
 
-  std::string Caption() const override;
   void SetCaption(const std::string& caption) override;
   void SetBackColor(std::uint32_t rgb) override;
   int WindowState() const override;

@@ -15,6 +15,8 @@
 #
 # Needs Xvfb, xdotool and ImageMagick (import, convert, compare, identify).
 set -euo pipefail
+# The tools' output (compare's pixel count) read the same whatever the caller's locale.
+export LC_ALL=C.UTF-8
 
 if [ $# -lt 3 ]; then
   echo "usage: $0 <quorvella_e2e> <reference dir> <artefact dir> [--update]" >&2
@@ -69,14 +71,15 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -s "$work/display" ] || { echo "screenshot test: Xvfb gave no display" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 
 # The first visible window of process $1 whose name matches $2 and that is not $3; waits up to
 # half a minute (a loaded CI machine can be slow to start the program).
 wait_window() {
   local wid
   for _ in $(seq 300); do
-    for wid in $(xdotool search --onlyvisible --pid "$1" --name "$2" 2>/dev/null || true); do
+    for wid in $(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null || true); do
       if [ "$wid" != "${3:-}" ]; then
         echo "$wid"
         return 0

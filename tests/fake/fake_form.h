@@ -68,7 +68,6 @@ class FakeControl : public Label, public TextBox, public CommandButton, public T
   std::string Text() const override { return text; }
   void SetText(const std::string& t) override { text = t; }
   void SetFocus() override;
-  bool Enabled() const override { return enabled; }
   void SetEnabled(bool e) override { enabled = e; }
 
   std::string name;
@@ -87,7 +86,6 @@ class FakeWindow : public Window {
   CommandButton& commandButton(std::string_view name) override { return get(name); }
   Timer& timer(std::string_view name) override { return get(name); }
 
-  std::string Caption() const override { return caption; }
   void SetCaption(const std::string& c) override { caption = c; }
   void SetBackColor(std::uint32_t rgb) override { backColor = rgb; }
   int WindowState() const override { return state; }

@@ -30,7 +30,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, QuestionColour,
                          ::testing::Values(ColourRow{7, 3, 140, 60, 255},
                                            ColourRow{5, 9, 100, 180, 250},
                                            ColourRow{6, 0, 120, 0, 255}, ColourRow{1, 0, 20, 0, 50},
-                                           ColourRow{9, 9, 180, 180, 255}));
+                                           ColourRow{9, 9, 180, 180, 255}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.a) + "x" + std::to_string(info.param.b);
+                         });
 
 TEST(Question, ZeroFirstFactorIsDrawnAgain) {
   TempDir dir;

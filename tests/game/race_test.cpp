@@ -27,7 +27,10 @@ TEST_P(Countdown, ClockTextAfterTicks) {
 INSTANTIATE_TEST_SUITE_P(Rows, Countdown,
                          ::testing::Values(TickRow{0, "00:15:00"}, TickRow{1, "00:14:59"},
                                            TickRow{60, "00:14:00"}, TickRow{61, "00:13:59"},
-                                           TickRow{899, "00:00:01"}, TickRow{900, "00:00:00"}));
+                                           TickRow{899, "00:00:01"}, TickRow{900, "00:00:00"}),
+                         [](const auto& info) {
+                           return "after" + std::to_string(info.param.ticks) + "ticks";
+                         });
 
 TEST(Countdown, RaceEndsOnThe901stTickAndNeverShowsANegativeField) {
   TempDir dir;

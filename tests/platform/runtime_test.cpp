@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "error_of.h"
@@ -27,6 +30,23 @@ struct ValRow {
 };
 
 class ValTest : public ::testing::TestWithParam<ValRow> {};
+
+// A row's name from its text: letters and digits as they are, the other characters spelt out.
+std::string ValRowName(const ::testing::TestParamInfo<ValRow>& info) {
+  static const std::map<char, std::string> spelt{{' ', "_"},   {'\t', "tab"},  {'\n', "lf"},
+                                                 {'\r', "cr"}, {'-', "minus"}, {'+', "plus"},
+                                                 {'.', "dot"}, {',', "comma"}, {'&', "amp"}};
+  std::string name;
+  for (const char c : std::string_view(info.param.text)) {
+    const auto it = spelt.find(c);
+    if (it != spelt.end()) {
+      name += it->second;
+    } else {
+      name += std::isalnum(static_cast<unsigned char>(c)) ? c : 'x';
+    }
+  }
+  return name.empty() ? "empty" : name;
+}
 
 TEST_P(ValTest, ReadsTheLeadingNumber) {
   const ValRow& row = GetParam();
@@ -53,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValRow{"&H1F", 31}, ValRow{"&h1f", 31}, ValRow{"&O17", 15}, ValRow{"&17", 15},
         ValRow{"&18", 1}, ValRow{"&HFFFF", -1}, ValRow{"&H8000", -32768}, ValRow{"&H7FFF", 32767},
         ValRow{"&H10000", 65536}, ValRow{"&HFFFFFFFF", -1}, ValRow{"&H100000000", 4294967296.0},
-        ValRow{"&H", 0}, ValRow{"&HZ", 0}, ValRow{"&", 0}));
+        ValRow{"&H", 0}, ValRow{"&HZ", 0}, ValRow{"&", 0}),
+    ValRowName);
 
 TEST(Val, LongTextsAreReadInLinearTime) {
   // Ten thousand digits: a one followed by zeros overflows, zeros before a five do not.

@@ -16,7 +16,6 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -131,32 +130,54 @@ std::string Show(const std::optional<std::string>& s) {
   return s ? "[" + *s + "]" : "<none>";
 }
 
-struct Case {
-  std::string scenario;
-  bool planted;  // a record is there before the game starts
-  bool changes;  // the control: the files must change
-  bool sigterm;
+// One row per way of ending: each runs the real window in a child process and compares the
+// record directory before and after.
+class EndingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void recordFilesAfterTheEnd_data();
+  void recordFilesAfterTheEnd();
 };
 
-bool Run(const char* self, const Case& c) {
+void EndingTest::recordFilesAfterTheEnd_data() {
+  QTest::addColumn<QString>("scenario");
+  QTest::addColumn<bool>("planted");  // a record is there before the game starts
+  QTest::addColumn<bool>("changes");  // the control: the files must change
+  QTest::addColumn<bool>("sigterm");
+  QTest::newRow("greeting closed") << "greeting" << true << false << false;
+  QTest::newRow("greeting closed, no record yet") << "greeting" << false << false << false;
+  QTest::newRow("new-race question closed") << "question" << true << false << false;
+  QTest::newRow("exit button") << "exit" << true << false << false;
+  QTest::newRow("SIGTERM in the race") << "sigterm" << true << false << true;
+  QTest::newRow("control: a race sets a record") << "control" << true << true << false;
+}
+
+void EndingTest::recordFilesAfterTheEnd() {
+  QFETCH(QString, scenario);
+  QFETCH(bool, planted);
+  QFETCH(bool, changes);
+  QFETCH(bool, sigterm);
   testing::TempDir tmp;
   const std::string dir = tmp.dir();
-  if (c.planted) {
+  if (planted) {
     testing::WriteBytes(dir + "a.txt", "2\r\n");
     testing::WriteBytes(dir + "n.txt", "Anna\r\n");
   }
   const Snapshot before = Take(dir);
   int fds[2];
-  if (::pipe(fds) != 0) return false;
+  QVERIFY(::pipe(fds) == 0);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
+    const char* self = "/proc/self/exe";
     const std::string fd = std::to_string(fds[1]);
-    ::execl(self, self, "--child", c.scenario.c_str(), dir.c_str(), fd.c_str(), nullptr);
+    ::execl(self, self, "--child", scenario.toStdString().c_str(), dir.c_str(), fd.c_str(),
+            nullptr);
     std::_Exit(5);
   }
   ::close(fds[1]);
-  if (c.sigterm) {
+  if (sigterm) {
     char r;
     if (::read(fds[0], &r, 1) == 1) ::kill(pid, SIGTERM);
   }
@@ -167,27 +188,25 @@ bool Run(const char* self, const Case& c) {
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
-      std::printf("FAIL %s: the program did not end\n", c.scenario.c_str());
-      return false;
+      QFAIL("the program did not end");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  const bool endedWell = c.sigterm ? (WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) ||
-                                         (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-                                   : WIFEXITED(status) && WEXITSTATUS(status) == 0;
   const Snapshot after = Take(dir);
-  bool ok = endedWell;
-  if (c.changes) {
-    ok = ok && after.score != before.score &&
-         after.name == std::optional<std::string>("Bruno\r\n") && after.entries == 2;
+  const std::string report = "status " + std::to_string(status) + ", a.txt " + Show(before.score) +
+                             " -> " + Show(after.score) + ", n.txt " + Show(before.name) + " -> " +
+                             Show(after.name) + ", entries " + std::to_string(before.entries) +
+                             " -> " + std::to_string(after.entries);
+  const bool exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM;
+  QVERIFY2(exitedWell || (sigterm && killed), report.c_str());
+  if (changes) {
+    QVERIFY2(after.score != before.score, report.c_str());
+    QVERIFY2(after.name == std::optional<std::string>("Bruno\r\n"), report.c_str());
+    QVERIFY2(after.entries == 2, report.c_str());
   } else {
-    ok = ok && after == before;
+    QVERIFY2(after == before, report.c_str());
   }
-  std::printf("%s %s%s: status %d, a.txt %s -> %s, n.txt %s -> %s, entries %zu -> %zu\n",
-              ok ? "PASS" : "FAIL", c.scenario.c_str(), c.planted ? "" : " (no record yet)", status,
-              Show(before.score).c_str(), Show(after.score).c_str(), Show(before.name).c_str(),
-              Show(after.name).c_str(), before.entries, after.entries);
-  return ok;
 }
 
 }  // namespace
@@ -196,13 +215,8 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--child") {
     return RunChild(argv[2], argv[3], std::atoi(argv[4]));
   }
-  const Case cases[] = {
-      {"greeting", true, false, false}, {"greeting", false, false, false},
-      {"question", true, false, false}, {"exit", true, false, false},
-      {"sigterm", true, false, true},   {"control", true, true, false},
-  };
-  int failed = 0;
-  for (const auto& c : cases) failed += Run("/proc/self/exe", c) ? 0 : 1;
-  std::printf("%d of %zu ending cases failed\n", failed, std::size(cases));
-  return failed == 0 ? 0 : 1;
+  EndingTest test;
+  return QTest::qExec(&test, argc, argv);
 }
+
+#include "ending_test.moc"
