@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Windows check: cross-builds every plain C++ room and its tests with MinGW-w64 and runs the tests
-# under Wine, headless, in a Wine prefix of the build's own. The Qt binding is not part of it
-# (Debian ships no Qt built for MinGW).
+# Windows check: cross-builds every plain C++ room and its tests with MinGW-w64, the Win32 binding
+# and quorvella.exe, and runs the tests under Wine in a Wine prefix of the build's own: the unit
+# tests headless, then whole races of the program on a virtual X server. The Qt binding is not
+# part of it (Debian ships no Qt built for MinGW).
 #
-# Needs the Debian packages g++-mingw-w64-x86-64-posix, wine, wine64, googletest, cmake and
-# ninja-build; it installs nothing itself.
+# Needs the Debian packages g++-mingw-w64-x86-64-posix, wine, wine64, googletest, cmake,
+# ninja-build, xvfb, xdotool and x11-xkb-utils; it installs nothing itself.
 #
 #   bash ci/windows.sh [build-dir]      (default: build-windows)
 set -euo pipefail
@@ -13,10 +14,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-"$root/build-windows"}
 start=$(date +%s)
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja Xvfb xdotool \
+  setxkbmap; do
   if ! command -v "$tool" >/dev/null; then
     echo "ci/windows.sh: $tool is missing (apt-get install g++-mingw-w64-x86-64-posix wine" \
-      "wine64 googletest cmake ninja-build)" >&2
+      "wine64 googletest cmake ninja-build xvfb xdotool x11-xkb-utils)" >&2
     exit 1
   fi
 done
@@ -54,7 +56,12 @@ wineboot -i >/dev/null 2>&1 </dev/null
 ready=$(date +%s)
 ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" </dev/null | tee "$build/ctest-wine.log"
 
+tested=$(date +%s)
+
+# The program itself: whole races played through the keyboard on a virtual X server.
+bash "$root/tests/windows/e2e/race_test.sh" "$build/quorvella_e2e.exe" "$build/e2e-race"
+
 end=$(date +%s)
 echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine"
 echo "ci/windows.sh: $((end - start)) s in all: build $((built - start)) s," \
-  "Wine prefix $((ready - built)) s, tests $((end - ready)) s"
+  "Wine prefix $((ready - built)) s, unit tests $((tested - ready)) s, races $((end - tested)) s"
