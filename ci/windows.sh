@@ -5,7 +5,7 @@
 # part of it (Debian ships no Qt built for MinGW).
 #
 # Needs the Debian packages g++-mingw-w64-x86-64-posix, wine, wine64, googletest, cmake,
-# ninja-build, xvfb, xdotool and x11-xkb-utils; it installs nothing itself.
+# ninja-build, nsis, xvfb, xdotool and x11-xkb-utils; it installs nothing itself.
 #
 #   bash ci/windows.sh [build-dir]      (default: build-windows)
 set -euo pipefail
@@ -14,11 +14,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-"$root/build-windows"}
 start=$(date +%s)
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja Xvfb xdotool \
-  setxkbmap; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja makensis Xvfb \
+  xdotool setxkbmap; do
   if ! command -v "$tool" >/dev/null; then
     echo "ci/windows.sh: $tool is missing (apt-get install g++-mingw-w64-x86-64-posix wine" \
-      "wine64 googletest cmake ninja-build xvfb xdotool x11-xkb-utils)" >&2
+      "wine64 googletest cmake ninja-build nsis xvfb xdotool x11-xkb-utils)" >&2
     exit 1
   fi
 done
@@ -32,6 +32,8 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release \
   -DQUORVELLA_WITH_QT=OFF
 cmake --build "$build"
+# The installer, quorvella-<version>-setup.exe in the build directory.
+(cd "$build" && cpack --config CPackConfig.cmake)
 built=$(date +%s)
 
 # A private, headless Wine: its own prefix, no display, no debug chatter, no Mono or Gecko
@@ -60,8 +62,12 @@ tested=$(date +%s)
 
 # The program itself: whole races played through the keyboard on a virtual X server.
 bash "$root/tests/windows/e2e/race_test.sh" "$build/quorvella_e2e.exe" "$build/e2e-race"
+# The installer: silent install, the installed program, silent uninstall.
+bash "$root/tests/windows/e2e/installer_test.sh" "$(ls "$build"/quorvella-*-setup.exe)" \
+  "$build/e2e-installer"
 
 end=$(date +%s)
 echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine"
 echo "ci/windows.sh: $((end - start)) s in all: build $((built - start)) s," \
-  "Wine prefix $((ready - built)) s, unit tests $((tested - ready)) s, races $((end - tested)) s"
+  "Wine prefix $((ready - built)) s, unit tests $((tested - ready)) s," \
+  "races and installer $((end - tested)) s"
