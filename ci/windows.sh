@@ -5,7 +5,7 @@
 # part of it (Debian ships no Qt built for MinGW).
 #
 # Needs the Debian packages g++-mingw-w64-x86-64-posix, wine, wine64, googletest, cmake,
-# ninja-build, nsis, xvfb, xdotool and x11-xkb-utils; it installs nothing itself.
+# ninja-build, nsis, xvfb, xdotool, x11-xkb-utils and imagemagick; it installs nothing itself.
 #
 #   bash ci/windows.sh [build-dir]      (default: build-windows)
 set -euo pipefail
@@ -15,10 +15,10 @@ build=${1:-"$root/build-windows"}
 start=$(date +%s)
 
 for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja makensis Xvfb \
-  xdotool setxkbmap; do
+  xdotool setxkbmap import compare; do
   if ! command -v "$tool" >/dev/null; then
     echo "ci/windows.sh: $tool is missing (apt-get install g++-mingw-w64-x86-64-posix wine" \
-      "wine64 googletest cmake ninja-build nsis xvfb xdotool x11-xkb-utils)" >&2
+      "wine64 googletest cmake ninja-build nsis xvfb xdotool x11-xkb-utils imagemagick)" >&2
     exit 1
   fi
 done
@@ -62,6 +62,9 @@ tested=$(date +%s)
 
 # The program itself: whole races played through the keyboard on a virtual X server.
 bash "$root/tests/windows/e2e/race_test.sh" "$build/quorvella_e2e.exe" "$build/e2e-race"
+# The window at 100 % and 200 %, against its reference photographs.
+bash "$root/tests/windows/e2e/screenshot_test.sh" "$build/quorvella_e2e.exe" \
+  "$root/tests/windows/e2e/reference" "$build/e2e-screenshots"
 # The installer: silent install, the installed program, silent uninstall.
 bash "$root/tests/windows/e2e/installer_test.sh" "$(ls "$build"/quorvella-*-setup.exe)" \
   "$build/e2e-installer"
@@ -70,4 +73,4 @@ end=$(date +%s)
 echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine"
 echo "ci/windows.sh: $((end - start)) s in all: build $((built - start)) s," \
   "Wine prefix $((ready - built)) s, unit tests $((tested - ready)) s," \
-  "races and installer $((end - tested)) s"
+  "races, screenshots and installer $((end - tested)) s"
