@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/win32/accessibility.h"
 #include "platform/win32/rules.h"
 
 namespace quorvella::win32 {
@@ -95,6 +96,8 @@ struct Win32Form::Loaded {
   HWND savedFocus = nullptr;
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;
+  Annotations annotations;
+  std::wstring description;  // the default button's, as last set
   int dpi = 96;
   bool shown = false;  // the first resize after the show has been delivered
 
@@ -532,19 +535,28 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
   RECT both;
   UnionRect(&both, &before, &c.rect);
   RedrawWindow(l.window, &both, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-  if (c.desc->name == "lblNum1" || c.desc->name == "lblNum2") UpdateAccessibleNames();
+  UpdateAccessibleNames();
 }
 
 void Win32Form::UpdateAccessibleNames() {
   Loaded& l = *loaded_;
   if (!l.question) return;
-  const Control* a = l.find("lblNum1");
-  const Control* b = l.find("lblNum2");
-  std::string name = "Risultato";
-  if (a && b && !a->caption.empty() && !b->caption.empty()) {
-    name = "Quanto fa " + a->caption + " per " + b->caption + "?";
+  auto caption = [&l](const char* name) {
+    const Control* c = l.find(name);
+    return c ? c->caption : std::string();
+  };
+  // The answer box's name: the text of the static window just before it, which the system
+  // takes as its label.
+  const std::wstring name = Wide(QuestionName(caption("lblNum1"), caption("lblNum2")));
+  if (name != TextOf(l.question)) SetWindowTextW(l.question, name.c_str());
+  // The default button's description: the verdict and the counters, while a verdict shows.
+  const std::wstring description = Wide(VerdictDescription(
+      caption("lblMessage"), caption("lblScore"), caption("lblScore1"), caption("lblScore2")));
+  if (description == l.description) return;
+  l.description = description;
+  for (const auto& c : l.controls) {
+    if (c.button && c.desc->isDefault) l.annotations.SetDescription(c.hwnd, description);
   }
-  SetWindowTextW(l.question, Wide(name).c_str());
 }
 
 void Win32Form::PaintScene(HDC target, const RECT& area, POINT at) {

@@ -3,6 +3,7 @@
 // MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.
 #include <gtest/gtest.h>
 
+#include "platform/win32/accessibility.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/rules.h"
 #include "platform/windows_api.h"
@@ -99,6 +100,16 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(PictureResource(":/pictures/noentry.ico"), IDI_NOENTRY);
   EXPECT_EQ(PictureResource(""), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+}
+
+TEST(Win32Rules, WhatScreenReadersHear) {
+  EXPECT_EQ(QuestionName("7", "8"), "Quanto fa 7 per 8?");
+  EXPECT_EQ(QuestionName("", ""), "Risultato");  // before the first question
+  EXPECT_EQ(VerdictDescription("Esatto, \xc3\xa8 incredibile!!!", "3", "1", "4"),
+            "Esatto, \xc3\xa8 incredibile!!! Esatte 3, errate 1, totali 4.");
+  EXPECT_EQ(VerdictDescription("Sbagliato!! 42", "0", "1", "1"),
+            "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
+  EXPECT_EQ(VerdictDescription("", "3", "1", "4"), "");  // a new question clears it
 }
 
 }  // namespace
