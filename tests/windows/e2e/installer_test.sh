@@ -6,7 +6,7 @@
 #
 #   installer_test.sh <quorvella-*-setup.exe> <work dir>
 #
-# Needs WINEPREFIX (a prefix wineboot has made), Wine, Xvfb and xdotool.
+# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb and xdotool.
 set -euo pipefail
 setup=$(realpath "$1")
 work=$2
@@ -14,6 +14,8 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work"
 export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
 windir="$WINEPREFIX/drive_c/windows"
 programs="$WINEPREFIX/drive_c/Program Files/Quorvella"
 

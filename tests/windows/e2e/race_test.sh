@@ -5,7 +5,7 @@
 #
 #   race_test.sh <quorvella_e2e.exe> <work dir>
 #
-# Needs WINEPREFIX (a prefix wineboot has made), Wine, Xvfb, xdotool and setxkbmap. Checks:
+# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and setxkbmap. Checks:
 # the name box, the greeting, a right and a wrong answer, the farewell, the new record written as
 # Windows-1252 with CR LF and confirmed, exit status 0; a second start that shows the record and
 # a race that does not beat it (nothing written, no confirmation); the new-race question answered
@@ -17,6 +17,8 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work"
 export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
 windir="$WINEPREFIX/drive_c/windows"
 
 fail() {
@@ -42,10 +44,9 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
-# An Italian keyboard, as the players have: "ò" is a key of its own. Wine reads the layout when
-# its X11 driver starts, so the server of the prefix starts after it.
+# An Italian keyboard, as the players have: "ò" is a key of its own. Each Wine program reads the
+# layout when it starts.
 setxkbmap -layout it
-wineserver -k 2>/dev/null || true
 
 # The id of the visible window whose name matches $1 and that is not $2, once there is one.
 window() {
@@ -162,4 +163,26 @@ pid=
 [ "$status" -eq 0 ] || fail "exit status $status after Alt+X"
 cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed after Alt+X"
 
-echo "windows race: record kept when beaten and confirmed, left alone when not; new race No/Yes; Alt+X"
+# 4. A record directory that cannot be made (a file stands in its way): after the greeting a box
+#    names it, and the program ends with status 1.
+touch "$WINEPREFIX/drive_c/blocco"
+QUORVELLA_E2E_DIR='C:\blocco\record\' QUORVELLA_E2E_SEED=1 wine "$program" \
+  >"$work/out.txt" 2>&1 &
+pid=$!
+box=$(window '^Quorvella$')
+keys "$box" Return
+gone "$box" "name box"
+greeting=$(window '^Quorvella$' "$box")
+keys "$greeting" Return
+gone "$greeting" greeting
+error=$(window '^Quorvella$' "$greeting")
+keys "$error" Return
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 1 ] || fail "exit status $status after the error, expected 1"
+rm -f "$WINEPREFIX/drive_c/blocco"
+grep -qF 'C:\blocco\record\' "$work/out.txt" || fail "the error does not name the file: $(cat "$work/out.txt")"
+
+echo "windows race: record kept when beaten and confirmed, left alone when not; new race No/Yes;" \
+  "Alt+X; a missing record directory named in an error box, status 1"

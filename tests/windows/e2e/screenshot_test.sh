@@ -12,7 +12,7 @@
 # scale) fail the test. The inside of the answer box, where the caret blinks, is left out of the
 # first photograph. With --update the photographs become the references.
 #
-# Needs WINEPREFIX (a prefix wineboot has made), Wine, Xvfb, xdotool and ImageMagick.
+# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and ImageMagick.
 set -euo pipefail
 if [ $# -lt 3 ]; then
   echo "usage: $0 <quorvella_e2e.exe> <reference dir> <artefact dir> [--update]" >&2
@@ -26,6 +26,8 @@ update=${4:-}
 mkdir -p "$artefact_dir"
 artefact_dir=$(realpath "$artefact_dir")
 export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
 windir="$WINEPREFIX/drive_c/windows"
 fuzz=${QUORVELLA_SHOT_FUZZ:-25%}
 tolerated=${QUORVELLA_SHOT_TOLERATED:-40}
