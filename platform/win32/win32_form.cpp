@@ -15,6 +15,7 @@ using window::ControlKind;
 
 constexpr wchar_t kWindowClass[] = L"Tavola";
 constexpr UINT kFirstControlId = 100;
+constexpr wchar_t kNameProperty[] = L"Name";
 constexpr UINT kFirstMenuId = 1000;
 // Before the first question tints it, the window wears the light grey of a classic dialog.
 constexpr COLORREF kDesignBack = 0xc0c0c0;
@@ -281,6 +282,9 @@ void Win32Form::Unload() {
   if (!loaded_) return;
   std::unique_ptr<Loaded> old = std::move(loaded_);
   for (auto& c : old->controls) {
+    if (c.hwnd) {
+      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+    }
     if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
     if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
       SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old->answerOriginal));
@@ -449,6 +453,9 @@ void Win32Form::Load() {
         break;
     }
     SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Each control's window carries its control name (the window itself is of class Tavola).
+    SetPropW(c.hwnd, kNameProperty,
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
     if (!d.enabled) EnableWindow(c.hwnd, FALSE);
     auto load = [this](const std::string& picture) -> HICON {
       const int res = PictureResource(picture);

@@ -62,7 +62,7 @@ class Win32Form : public Window {
 
   // The loaded window; nullptr while unloaded.
   HWND hwnd() const;
-  // A control's window by its name; nullptr for none.
+  // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
   // Runs a handler where a message enters: a run-time error goes to the error handler, the end
