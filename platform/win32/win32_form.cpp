@@ -301,9 +301,13 @@ void Win32Form::Show() {
   if (!loaded_) Load();
   if (!loaded_) return;
   const HWND w = loaded_->window;
+  const bool wasShown = loaded_->shown;
   ShowWindow(w, SW_SHOWNORMAL);
   UpdateWindow(w);
   SetForegroundWindow(w);
+  // The first resize and the activation follow each load and show, not a show of a window
+  // that is already on the screen.
+  if (wasShown) return;
   loaded_->shown = true;
   CallWindowHandler("resize");
   CallWindowHandler("activate");
