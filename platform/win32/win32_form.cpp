@@ -499,8 +499,20 @@ void Win32Form::Layout(int dpi) {
   RECT frame{0, 0, TwipsToPixels(desc_.clientWidth, dpi), TwipsToPixels(desc_.clientHeight, dpi)};
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(l.window, GWL_STYLE));
   AdjustWindowRectExForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi));
-  SetWindowPos(l.window, nullptr, TwipsToPixels(desc_.left, dpi), TwipsToPixels(desc_.top, dpi),
-               frame.right - frame.left, frame.bottom - frame.top,
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // The described position, moved as little as needed to keep the window on its monitor's work
+  // area at any scale.
+  int left = TwipsToPixels(desc_.left, dpi);
+  int top = TwipsToPixels(desc_.top, dpi);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(l.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+  }
+  SetWindowPos(l.window, nullptr, left, top, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE | (l.shown ? SWP_NOMOVE : 0));
   for (std::size_t i = 0; i < l.controls.size(); ++i) {
     Control& c = l.controls[i];
