@@ -102,6 +102,7 @@ HWND Win32Ui::Owner() const {
 
 int Win32Ui::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
   const HWND parent = Owner();
+  if (onBox) onBox("message", title ? *title : std::string(kAppTitle), prompt);
   const int result = MessageBoxW(parent, Wide(prompt).c_str(),
                                  Wide(title ? *title : std::string(kAppTitle)).c_str(),
                                  MessageBoxFlags(style, parent != nullptr));
@@ -130,6 +131,7 @@ std::string Win32Ui::InputBox(const std::string& prompt) {
   t.Item(BS_PUSHBUTTON | WS_TABSTOP, 183, 25, 50, 14, IDCANCEL, kButton, L"Annulla");
   t.SetCount(4);
   InputState state{Wide(prompt), {}};
+  if (onBox) onBox("input", std::string(kAppTitle), prompt);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), Owner(),
                                                  InputProc, reinterpret_cast<LPARAM>(&state));
   if (result != IDOK) return {};
@@ -142,6 +144,7 @@ void Win32Ui::EndProgram() {
 
 void Win32Ui::Fatal(const RuntimeError& error) {
   std::fprintf(stderr, "quorvella: %s\n", error.Message().c_str());
+  if (onBox) onBox("error", std::string(kAppTitle), error.Message());
   MessageBoxW(Owner(), Wide(error.Message()).c_str(), Wide(kAppTitle).c_str(),
               MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
   Exit(1);

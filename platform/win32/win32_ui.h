@@ -23,6 +23,9 @@ class Win32Ui : public Ui {
 
   // The window the boxes belong to while it is shown (nullptr: none, the boxes stand alone).
   std::function<HWND()> owner;
+  // Called with each box's kind ("input", "message" or "error"), title and prompt just before
+  // it shows, so an end-to-end test can read them back.
+  std::function<void(const char* kind, const std::string& title, const std::string& prompt)> onBox;
 
   // Shows the run-time error in a modal box that names the file and the reason, then ends the
   // program with status 1.

@@ -5,11 +5,12 @@
 #
 #   race_test.sh <quorvella_e2e.exe> <work dir>
 #
-# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and setxkbmap. Checks:
-# the name box, the greeting, a right and a wrong answer, the farewell, the new record written as
-# Windows-1252 with CR LF and confirmed, exit status 0; a second start that shows the record and
-# a race that does not beat it (nothing written, no confirmation); the new-race question answered
-# No (the race goes on) and then Yes (a new name box); Alt+X. Box titles are read back.
+# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and setxkbmap.
+# Checks: the name box, the greeting, right and wrong answers, the farewell, the new record
+# written as Windows-1252 with CR LF and confirmed, exit status 0; a race that does not beat the
+# record (nothing written, no confirmation); the new-race question answered No (the race goes on)
+# and then Yes (a new name box); Alt+X; a record directory that cannot be made (error box, status
+# 1). Box titles are read back from the screen, box texts from the end-to-end build's log of them.
 set -euo pipefail
 program=$(realpath "$1")
 work=$2
@@ -85,9 +86,23 @@ typed() {
 }
 title() { xdotool getwindowname "$1"; }
 
+# Every box the program shows is also written to this file (kind|title|prompt), so the texts
+# can be read back.
+boxes="$work/boxes.txt"
+export QUORVELLA_E2E_BOXES
+QUORVELLA_E2E_BOXES=$(winepath -w "$boxes" 2>/dev/null)
 start() {
+  rm -f "$boxes"
   QUORVELLA_E2E_TICK_MS=$1 QUORVELLA_E2E_SEED=1 wine "$program" >"$work/out.txt" 2>&1 &
   pid=$!
+}
+# The boxes of the last run, the farewell's date and time (the system's) made generic, against
+# the lines on standard input.
+boxes_were() {
+  local seen
+  seen=$(sed -E 's/^message\|Data [0-9][^|]*\|Ciao a presto\. Ore [0-9].*$/message|Data …|Ciao a presto. Ore …/' \
+    "$boxes")
+  [ "$seen" = "$(cat)" ] || fail "the boxes were: $(cat "$boxes")"
 }
 # The name box and the greeting; leaves the main window's id in $main.
 enter() {
@@ -131,6 +146,12 @@ keys "$main" Return Return
 typed "$main" 9999
 keys "$main" Return Return
 finish confirmed
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Nicolò vediamo se sei un vero campione  
+message|Data …|Ciao a presto. Ore …
+message|Quorvella|Ok ho registrato il tuo record, C A M P I O N E"
+EOF2
 [ "$(bytes "$windir/a.txt")" = "320d0a" ] || fail "a.txt is not '2' with CR LF: $(od -c "$windir/a.txt")"
 [ "$(bytes "$windir/n.txt")" = "4e69636f6cf20d0a" ] \
   || fail "n.txt is not 'Nicolò' in Windows-1252 with CR LF: $(od -c "$windir/n.txt")"
@@ -144,6 +165,11 @@ enter "Bruno"
 typed "$main" 9999
 keys "$main" Return
 finish none
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Bruno vediamo se sei un vero campione  
+message|Data …|Ciao a presto. Ore …
+EOF2
 cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed"
 cmp -s "$windir/n.txt" "$work/n.before" || fail "n.txt changed"
 
@@ -166,11 +192,20 @@ status=0
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit status $status after Alt+X"
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Carla vediamo se sei un vero campione  
+message|INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?
+message|INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?
+input|Quorvella|Come ti chiami?
+message|Quorvella| Dario vediamo se sei un vero campione  
+EOF2
 cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed after Alt+X"
 
 # 4. A record directory that cannot be made (a file stands in its way): after the greeting a box
 #    names it, and the program ends with status 1.
 touch "$WINEPREFIX/drive_c/blocco"
+rm -f "$boxes"
 QUORVELLA_E2E_DIR='C:\blocco\record\' QUORVELLA_E2E_SEED=1 wine "$program" \
   >"$work/out.txt" 2>&1 &
 pid=$!
@@ -187,7 +222,14 @@ wait "$pid" || status=$?
 pid=
 [ "$status" -eq 1 ] || fail "exit status $status after the error, expected 1"
 rm -f "$WINEPREFIX/drive_c/blocco"
-grep -qF 'C:\blocco\record\' "$work/out.txt" || fail "the error does not name the file: $(cat "$work/out.txt")"
+# No name typed: the greeting starts with two blanks. The error box names the directory (its
+# number and reason are the record store's).
+sed -i -E 's/^(error\|Quorvella\|).*(C:\\blocco\\record\\).*$/\1…\2…/' "$boxes"
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella|  vediamo se sei un vero campione  
+error|Quorvella|…C:\blocco\record\…
+EOF2
 
 echo "windows race: record kept when beaten and confirmed, left alone when not; new race No/Yes;" \
   "Alt+X; a missing record directory named in an error box, status 1"
