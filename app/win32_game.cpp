@@ -12,6 +12,8 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
           instance, window::Tavola(), game, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
           win32::FormOptions{options.tickInterval}) {
   ui.owner = [this] { return form.hwnd(); };
+  // The window's controls are built while the player reads the name box.
+  ui.onInputBoxShown = [this] { form.Dispatch([this] { form.EnsureControls(); }); };
   game.Attach(form);
 }
 

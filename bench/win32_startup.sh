@@ -21,8 +21,9 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(head -n1 "$work/display")"
 # One server for all runs, started before them, as on a machine where Windows is up.
+wineserver -k 2>/dev/null || true
 wineserver -p
-wine cmd /c exit >/dev/null 2>&1
+wine cmd /c exit >/dev/null 2>&1 || true
 
 # Milliseconds from start to a visible window titled Quorvella.
 once() {

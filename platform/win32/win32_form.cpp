@@ -100,6 +100,7 @@ struct Win32Form::Loaded {
   Annotations annotations;
   std::wstring description;  // the default button's, as last set
   int dpi = 96;
+  bool built = false;  // the controls' windows exist
   bool shown = false;  // the first resize after the show has been delivered
 
   Control* find(std::string_view name) {
@@ -225,18 +226,21 @@ Win32Form::~Win32Form() {
 
 Label& Win32Form::label(std::string_view name) {
   if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   Control* c = loaded_->find(name);
   return Require(c ? c->label.get() : nullptr, name, "label");
 }
 
 TextBox& Win32Form::textBox(std::string_view name) {
   if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   Control* c = loaded_->find(name);
   return Require(c ? c->textBox.get() : nullptr, name, "text box");
 }
 
 CommandButton& Win32Form::commandButton(std::string_view name) {
   if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
   Control* c = loaded_->find(name);
   return Require(c ? c->button.get() : nullptr, name, "button");
 }
@@ -300,6 +304,7 @@ void Win32Form::Unload() {
 void Win32Form::Show() {
   if (!loaded_) Load();
   if (!loaded_) return;
+  EnsureControls();
   const HWND w = loaded_->window;
   const bool wasShown = loaded_->shown;
   ShowWindow(w, SW_SHOWNORMAL);
@@ -396,12 +401,7 @@ void Win32Form::Load() {
   SetWindowLongPtrW(l.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   l.dpi = static_cast<int>(GetDpiForWindow(l.window));
 
-  l.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, l.window,
-                              nullptr, instance_, nullptr);
-
-  // The controls in the described order, each below those before it, so the first described
-  // is the topmost.
+  // The controls as the game sees them; their windows come with the rest of the window.
   l.controls.reserve(desc_.controls.size());
   for (std::size_t i = 0; i < desc_.controls.size(); ++i) {
     const auto& d = desc_.controls[i];
@@ -409,16 +409,51 @@ void Win32Form::Load() {
     Control& c = l.controls.back();
     c.desc = &d;
     c.caption = d.caption;
-    const auto id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i));
-    const std::wstring text = Wide(d.caption);
     switch (d.kind) {
       case ControlKind::kTimer: {
         const UINT interval =
             static_cast<UINT>(options_.tickInterval > 0 ? options_.tickInterval : d.interval);
         c.timer = std::make_unique<W32Timer>(c, l.window, reinterpret_cast<UINT_PTR>(&c), interval);
         if (d.enabled) c.timer->SetEnabled(true);
-        continue;
+        break;
       }
+      case ControlKind::kTextBox:
+        c.textBox = std::make_unique<W32TextBox>(c);
+        break;
+      case ControlKind::kCommandButton:
+        c.accessKey = AccessKeyOf(Wide(d.caption));
+        c.button = std::make_unique<W32Button>(c);
+        break;
+      case ControlKind::kLabel:
+        c.label = std::make_unique<W32Label>(
+            c, [this, i](const std::string& caption) { Relabel(i, caption); });
+        break;
+      case ControlKind::kImage:
+        break;
+    }
+  }
+
+  CallWindowHandler("load");
+}
+
+void Win32Form::EnsureControls() {
+  if (!loaded_ || loaded_->built) return;
+  Loaded& l = *loaded_;
+  l.built = true;
+  l.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, l.window,
+                              nullptr, instance_, nullptr);
+
+  // The controls in the described order, each below those before it, so the first described
+  // is the topmost.
+  for (std::size_t i = 0; i < l.controls.size(); ++i) {
+    Control& c = l.controls[i];
+    const auto& d = *c.desc;
+    const auto id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i));
+    const std::wstring text = Wide(c.caption);
+    switch (d.kind) {
+      case ControlKind::kTimer:
+        continue;
       case ControlKind::kTextBox: {
         // The accessible name of the box is the text of the static window just before it.
         l.question = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0,
@@ -434,7 +469,6 @@ void Win32Form::Load() {
         SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         l.answerOriginal = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticAnswerProc)));
-        c.textBox = std::make_unique<W32TextBox>(c);
         break;
       }
       case ControlKind::kCommandButton:
@@ -442,18 +476,12 @@ void Win32Form::Load() {
             CreateWindowExW(0, L"BUTTON", text.c_str(),
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW, 0,
                             0, 0, 0, l.window, id, instance_, nullptr);
-        c.accessKey = AccessKeyOf(text);
-        c.button = std::make_unique<W32Button>(c);
         break;
       case ControlKind::kLabel:
       case ControlKind::kImage:
         c.hwnd = CreateWindowExW(0, L"STATIC", text.c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_OWNERDRAW | SS_NOTIFY,
                                  0, 0, 0, 0, l.window, id, instance_, nullptr);
-        if (d.kind == ControlKind::kLabel) {
-          c.label = std::make_unique<W32Label>(
-              c, [this, i](const std::string& caption) { Relabel(i, caption); });
-        }
         break;
     }
     SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -489,8 +517,6 @@ void Win32Form::Load() {
   if (!cycle.empty()) {
     if (Control* first = l.find(cycle.front())) l.savedFocus = first->hwnd;
   }
-
-  CallWindowHandler("load");
 }
 
 void Win32Form::Layout(int dpi) {

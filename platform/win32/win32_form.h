@@ -60,6 +60,12 @@ class Win32Form : public Window {
   // message.
   bool PreTranslate(const MSG& msg);
 
+  // Builds the controls' windows of a loaded window if they are not built yet. A load makes only
+  // the window and the timers before the load handler runs, so the name box comes up at once;
+  // the rest is built while that box is on the screen (the composition root calls this once it
+  // has painted), or as soon as the game or the show needs a control.
+  void EnsureControls();
+
   // The loaded window; nullptr while unloaded.
   HWND hwnd() const;
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.

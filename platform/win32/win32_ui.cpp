@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kPromptId = 100;
 constexpr int kEntryId = 101;
+// A timer message comes only when no paint is pending: the box is on the screen by then.
+constexpr UINT_PTR kShownTimer = 1;
 
 // A dialog template in memory: DLGTEMPLATE, menu, class, title, font, then the items, each
 // aligned to a DWORD. Written by hand because the input box must not depend on a resource of
@@ -58,6 +60,7 @@ constexpr WORD kStatic = 0x0082;
 struct InputState {
   std::wstring prompt;
   std::wstring text;
+  std::function<void()> shown;
 };
 
 INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -68,8 +71,17 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetDlgItemTextW(dlg, kPromptId, state->prompt.c_str());
       SetWindowTextW(dlg, Wide(kAppTitle).c_str());
       SetForegroundWindow(dlg);
+      if (state->shown) SetTimer(dlg, kShownTimer, USER_TIMER_MINIMUM, nullptr);
       return TRUE;  // the focus goes to the entry, the first item that takes it
     }
+    case WM_TIMER:
+      if (wParam == kShownTimer) {
+        KillTimer(dlg, kShownTimer);
+        auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+        if (state->shown) state->shown();
+        return TRUE;
+      }
+      break;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(dlg, DWLP_USER));
@@ -130,7 +142,7 @@ std::string Win32Ui::InputBox(const std::string& prompt) {
   t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 183, 7, 50, 14, IDOK, kButton, L"OK");
   t.Item(BS_PUSHBUTTON | WS_TABSTOP, 183, 25, 50, 14, IDCANCEL, kButton, L"Annulla");
   t.SetCount(4);
-  InputState state{Wide(prompt), {}};
+  InputState state{Wide(prompt), {}, onInputBoxShown};
   if (onBox) onBox("input", std::string(kAppTitle), prompt);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), Owner(),
                                                  InputProc, reinterpret_cast<LPARAM>(&state));

@@ -23,6 +23,8 @@ class Win32Ui : public Ui {
 
   // The window the boxes belong to while it is shown (nullptr: none, the boxes stand alone).
   std::function<HWND()> owner;
+  // Called each time an input box has painted, while the player reads it.
+  std::function<void()> onInputBoxShown;
   // Called with each box's kind ("input", "message" or "error"), title and prompt just before
   // it shows, so an end-to-end test can read them back.
   std::function<void(const char* kind, const std::string& title, const std::string& prompt)> onBox;
