@@ -472,10 +472,10 @@ void Win32Form::EnsureControls() {
         break;
       }
       case ControlKind::kCommandButton:
-        c.hwnd =
-            CreateWindowExW(0, L"BUTTON", text.c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW, 0,
-                            0, 0, 0, l.window, id, instance_, nullptr);
+        c.hwnd = CreateWindowExW(
+            0, L"BUTTON", text.c_str(),
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY, 0, 0,
+            0, 0, l.window, id, instance_, nullptr);
         break;
       case ControlKind::kLabel:
       case ControlKind::kImage:
@@ -792,8 +792,16 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   switch (msg) {
     case WM_COMMAND: {
       const UINT id = LOWORD(wParam);
-      if (lParam != 0 && HIWORD(wParam) == BN_CLICKED && id >= kFirstControlId &&
-          id < kFirstControlId + l.controls.size()) {
+      const UINT code = HIWORD(wParam);
+      if (lParam != 0 && (code == BN_SETFOCUS || code == EN_SETFOCUS)) {
+        // Where the focus goes back when the window is active again: disabling the window for a
+        // box takes the focus away before the window hears that it is no longer active.
+        l.savedFocus = reinterpret_cast<HWND>(lParam);
+        return 0;
+      }
+      // A quick second click of an owner-drawn button comes as a double click: it is a click.
+      if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) &&
+          id >= kFirstControlId && id < kFirstControlId + l.controls.size()) {
         ClickButton(id - kFirstControlId);
         return 0;
       }
