@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Windows check: cross-builds every plain C++ room and its tests with MinGW-w64 and runs the tests
-# under Wine, headless, in a Wine prefix of the build's own. The Qt binding is not part of it
-# (Debian ships no Qt built for MinGW).
+# Windows check: cross-builds every plain C++ room and its tests with MinGW-w64, the Win32 binding
+# and quorvella.exe, and runs the tests under Wine in a Wine prefix of the build's own: the unit
+# tests headless, then whole races of the program on a virtual X server. The Qt binding is not
+# part of it (Debian ships no Qt built for MinGW).
 #
 # Needs the Debian packages of groups "build" and "windows" of ci/packages.txt; it installs
 # nothing itself (bash ci/packages.sh install build windows).
@@ -13,10 +14,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-"$root/build-windows"}
 start=$(date +%s)
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver cmake ninja makensis Xvfb \
+  xdotool setxkbmap import compare; do
   if ! command -v "$tool" >/dev/null; then
     echo "ci/windows.sh: $tool is missing (apt-get install g++-mingw-w64-x86-64-posix wine" \
-      "wine64 googletest cmake ninja-build)" >&2
+      "wine64 googletest cmake ninja-build nsis xvfb xdotool x11-xkb-utils imagemagick)" >&2
     exit 1
   fi
 done
@@ -30,6 +32,8 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release \
   -DQUORVELLA_WITH_QT=OFF
 cmake --build "$build"
+# The installer, quorvella-<version>-setup.exe in the build directory.
+(cd "$build" && cpack --config CPackConfig.cmake)
 built=$(date +%s)
 
 # A private, headless Wine: its own prefix, no display, no debug chatter, no Mono or Gecko
@@ -52,9 +56,14 @@ wineserver -p >/dev/null 2>&1 </dev/null
 wineboot -i >/dev/null 2>&1 </dev/null
 
 ready=$(date +%s)
-ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" </dev/null | tee "$build/ctest-wine.log"
+ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" -LE wine-e2e </dev/null |
+  tee "$build/ctest-wine.log"
+# Then the program itself (label wine-e2e): whole races, screenshots and the installer, each on a
+# virtual X server of its own, one at a time; each stops the prefix's server when it is done.
+ctest --test-dir "$build" --output-on-failure -L wine-e2e </dev/null | tee "$build/ctest-e2e.log"
 
 end=$(date +%s)
-echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine"
+echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine;" \
+  "the program: $(grep -E 'tests passed' "$build/ctest-e2e.log" | tail -1)"
 echo "ci/windows.sh: $((end - start)) s in all: build $((built - start)) s," \
   "Wine prefix $((ready - built)) s, tests $((end - ready)) s"

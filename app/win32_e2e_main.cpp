@@ -1,0 +1,36 @@
+// The Windows program as the player gets it, but with the clock's pace and the factors of the
+// questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
+// optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
+// With QUORVELLA_E2E_BOXES naming a file, every box's kind, title and prompt are appended to it,
+// one line each (kind|title|prompt, line ends in the prompt written as \n), in UTF-8.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/win32_game.h"
+
+int main() {
+  quorvella::app::Options options;
+  if (const char* dir = std::getenv("QUORVELLA_E2E_DIR")) options.recordDir = dir;
+  if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS")) {
+    options.tickInterval = std::atoi(tick);
+  }
+  if (const char* seed = std::getenv("QUORVELLA_E2E_SEED")) {
+    options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
+  }
+  quorvella::app::Win32Game game(GetModuleHandleW(nullptr), options);
+  if (const char* boxes = std::getenv("QUORVELLA_E2E_BOXES")) {
+    game.ui.onBox = [path = std::string(boxes)](const char* kind, const std::string& title,
+                                                const std::string& prompt) {
+      std::string line = std::string(kind) + "|" + title + "|";
+      for (char c : prompt) line += c == '\n' ? std::string("\\n") : std::string(1, c);
+      if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+        std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+      }
+    };
+  }
+  game.Start();
+  return game.form.Run();
+}

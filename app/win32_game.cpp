@@ -1,0 +1,26 @@
+#include "app/win32_game.h"
+
+#include "window/description.h"
+
+namespace quorvella::app {
+
+Win32Game::Win32Game(HINSTANCE instance, const Options& options)
+    : services(options),
+      ui(services.files),
+      game(services.For(ui)),
+      form(
+          instance, window::Tavola(), game, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
+          win32::FormOptions{options.tickInterval}) {
+  ui.owner = [this] { return form.hwnd(); };
+  // The window's controls are built while the player reads the name box.
+  ui.onInputBoxShown = [this] { form.Dispatch([this] { form.EnsureControls(); }); };
+  game.Attach(form);
+}
+
+int RunWin32Game(HINSTANCE instance, const Options& options) {
+  Win32Game game(instance, options);
+  game.Start();
+  return game.form.Run();
+}
+
+}  // namespace quorvella::app

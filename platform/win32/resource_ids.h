@@ -1,0 +1,14 @@
+/* Resource numbers of the pictures built into quorvella.exe: shared by the program's .rc file
+   and the binding, which loads the pictures by them. The window icon is the first, so Explorer
+   shows it for the program. Plain C preprocessor, so windres can read it. */
+#ifndef QUORVELLA_WIN32_RESOURCE_IDS_H
+#define QUORVELLA_WIN32_RESOURCE_IDS_H
+
+#define IDI_QUORVELLA 1
+#define IDI_STOPWATCH 2
+#define IDI_FACE_SMILE 3
+#define IDI_FACE_LAUGH 4
+#define IDI_FACE_STRAIGHT 5
+#define IDI_NOENTRY 6
+
+#endif

@@ -1,0 +1,84 @@
+#include "platform/win32/rules.h"
+
+#include <cmath>
+#include <cwctype>
+
+#include "platform/runtime.h"
+#include "platform/win32/resource_ids.h"
+#include "platform/windows_api.h"
+
+namespace quorvella::win32 {
+
+int KeyAsciiOf(wchar_t unit) {
+  // A character beyond the first plane comes as two halves: the first is dropped, the second
+  // stands for the whole character, which the code page cannot hold.
+  if (unit >= 0xd800 && unit <= 0xdbff) return -1;
+  if (unit >= 0xdc00 && unit <= 0xdfff) return '?';
+  return static_cast<std::uint16_t>(KeyAsciiFromCodePoint(static_cast<char32_t>(unit)));
+}
+
+int FontHeight(double points, int dpi) {
+  return -static_cast<int>(std::lround(points * dpi / 72.0));
+}
+
+unsigned MessageBoxFlags(int style, bool hasOwner) {
+  // Buttons (0..5), icon (16, 32, 48, 64) and default button (0, 256, 512) are MB_ values.
+  unsigned flags = static_cast<unsigned>(style) & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK);
+  if (!hasOwner) flags |= MB_TASKMODAL | MB_SETFOREGROUND;
+  return flags;
+}
+
+wchar_t AccessKeyOf(std::wstring_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[i + 1] == L'&') {
+      ++i;  // "&&" is a literal ampersand
+      continue;
+    }
+    return static_cast<wchar_t>(std::towupper(caption[i + 1]));
+  }
+  return 0;
+}
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(std::wstring_view utf16) {
+  if (utf16.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+int PictureResource(std::string_view picture) {
+  struct Entry {
+    std::string_view name;
+    int id;
+  };
+  static constexpr Entry kPictures[] = {
+      {"quorvella", IDI_QUORVELLA},         {"stopwatch", IDI_STOPWATCH},
+      {"face-smile", IDI_FACE_SMILE},       {"face-laugh", IDI_FACE_LAUGH},
+      {"face-straight", IDI_FACE_STRAIGHT}, {"noentry", IDI_NOENTRY},
+  };
+  if (picture.empty()) return 0;
+  std::string_view base = picture;
+  if (const auto slash = base.find_last_of('/'); slash != std::string_view::npos) {
+    base.remove_prefix(slash + 1);
+  }
+  if (const auto dot = base.rfind('.'); dot != std::string_view::npos) base = base.substr(0, dot);
+  for (const auto& e : kPictures) {
+    if (e.name == base) return e.id;
+  }
+  return 0;
+}
+
+}  // namespace quorvella::win32

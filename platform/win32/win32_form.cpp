@@ -1,0 +1,971 @@
+#include "platform/win32/win32_form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/win32/accessibility.h"
+#include "platform/win32/rules.h"
+
+namespace quorvella::win32 {
+namespace {
+
+using window::ControlKind;
+
+constexpr wchar_t kWindowClass[] = L"Tavola";
+constexpr UINT kFirstControlId = 100;
+constexpr wchar_t kNameProperty[] = L"Name";
+constexpr UINT kFirstMenuId = 1000;
+// Before the first question tints it, the window wears the light grey of a classic dialog.
+constexpr COLORREF kDesignBack = 0xc0c0c0;
+
+// The game's RGB values (r + 256 g + 65536 b) are laid out as a COLORREF is.
+COLORREF ColorOf(std::uint32_t rgb) {
+  return static_cast<COLORREF>(rgb & 0xffffff);
+}
+
+HCURSOR SystemCursor(LPSTR id) {
+  return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
+}
+
+RECT PixelRect(const window::Rect& r, int dpi) {
+  const int left = TwipsToPixels(r.left, dpi);
+  const int top = TwipsToPixels(r.top, dpi);
+  return RECT{left, top, left + TwipsToPixels(r.width, dpi), top + TwipsToPixels(r.height, dpi)};
+}
+
+// The faces the design names are on every Windows; "MS Sans Serif" is a bitmap face that only
+// comes in a few sizes, so its outline successor stands in for it at any size.
+std::wstring FaceOf(const std::string& family) {
+  if (family == "MS Sans Serif") return L"Microsoft Sans Serif";
+  return Wide(family);
+}
+
+HFONT MakeFont(const window::Font& f, int dpi) {
+  if (f.family.empty()) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                               static_cast<UINT>(dpi));
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+  }
+  LOGFONTW lf{};
+  lf.lfHeight = FontHeight(f.points, dpi);
+  lf.lfWeight = f.weight;
+  lf.lfItalic = f.italic ? TRUE : FALSE;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = CLEARTYPE_QUALITY;
+  const std::wstring face = FaceOf(f.family);
+  wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  return CreateFontIndirectW(&lf);
+}
+
+std::wstring TextOf(HWND w) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace
+
+// One described control while the window is loaded.
+struct Control {
+  const window::ControlDesc* desc = nullptr;
+  HWND hwnd = nullptr;
+  std::string caption;  // labels and buttons, as the game wrote it
+  RECT rect{};          // in the client area, at the window's DPI; auto-size included
+  HFONT font = nullptr;
+  HICON picture = nullptr, pressed = nullptr, disabled = nullptr;
+  wchar_t accessKey = 0;
+  bool timerOn = false;
+  std::unique_ptr<Label> label;
+  std::unique_ptr<TextBox> textBox;
+  std::unique_ptr<CommandButton> button;
+  std::unique_ptr<Timer> timer;
+};
+
+struct Win32Form::Loaded {
+  HWND window = nullptr;
+  std::vector<Control> controls;
+  std::vector<std::string> menuHandlers;  // by command id - kFirstMenuId
+  COLORREF back = kDesignBack;
+  HBRUSH answerBrush = nullptr;
+  HWND tooltip = nullptr;
+  HWND question = nullptr;  // names the answer box for screen readers
+  HWND savedFocus = nullptr;
+  WNDPROC answerOriginal = nullptr;
+  HCURSOR iconPointer = nullptr;
+  Annotations annotations;
+  std::wstring description;  // the default button's, as last set
+  int dpi = 96;
+  bool built = false;  // the controls' windows exist
+  bool shown = false;  // the first resize after the show has been delivered
+
+  Control* find(std::string_view name) {
+    for (auto& c : controls) {
+      if (c.desc->name == name) return &c;
+    }
+    return nullptr;
+  }
+  Control* byHwnd(HWND w) {
+    if (!w) return nullptr;
+    for (auto& c : controls) {
+      if (c.hwnd == w) return &c;
+    }
+    return nullptr;
+  }
+  ~Loaded() {
+    for (auto& c : controls) {
+      if (c.font) DeleteObject(c.font);
+      for (HICON i : {c.picture, c.pressed, c.disabled}) {
+        if (i) DestroyIcon(i);
+      }
+    }
+    if (answerBrush) DeleteObject(answerBrush);
+  }
+};
+
+namespace {
+
+class W32Label : public Label {
+ public:
+  W32Label(Control& c, std::function<void(const std::string&)> relabel)
+      : c_(c), relabel_(std::move(relabel)) {}
+  std::string Caption() const override { return c_.caption; }
+  void SetCaption(const std::string& caption) override { relabel_(caption); }
+
+ private:
+  Control& c_;
+  std::function<void(const std::string&)> relabel_;
+};
+
+class W32TextBox : public TextBox {
+ public:
+  explicit W32TextBox(Control& c) : c_(c) {}
+  std::string Text() const override { return Narrow(TextOf(c_.hwnd)); }
+  void SetText(const std::string& text) override { SetWindowTextW(c_.hwnd, Wide(text).c_str()); }
+  void SetFocus() override { ::SetFocus(c_.hwnd); }
+
+ private:
+  Control& c_;
+};
+
+class W32Button : public CommandButton {
+ public:
+  explicit W32Button(Control& c) : c_(c) {}
+  bool Enabled() const override { return IsWindowEnabled(c_.hwnd) != FALSE; }
+  void SetEnabled(bool enabled) override { EnableWindow(c_.hwnd, enabled ? TRUE : FALSE); }
+  void SetFocus() override { ::SetFocus(c_.hwnd); }
+
+ private:
+  Control& c_;
+};
+
+class W32Timer : public Timer {
+ public:
+  W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
+      : c_(c), owner_(owner), id_(id), interval_(interval) {}
+  bool Enabled() const override { return c_.timerOn; }
+  void SetEnabled(bool enabled) override {
+    if (enabled == c_.timerOn) return;
+    c_.timerOn = enabled;
+    if (enabled) {
+      SetTimer(owner_, id_, interval_, nullptr);
+    } else {
+      KillTimer(owner_, id_);
+    }
+  }
+
+ private:
+  Control& c_;
+  HWND owner_;
+  UINT_PTR id_;
+  UINT interval_;
+};
+
+template <class T>
+T& Require(T* facade, std::string_view name, const char* kind) {
+  if (!facade)
+    throw std::logic_error(std::string("the window has no ") + kind + " " + std::string(name));
+  return *facade;
+}
+
+}  // namespace
+
+Win32Form::Win32Form(HINSTANCE instance, const window::WindowDesc& description, EventSink& sink,
+                     Ui& ui, ErrorHandler onError, FormOptions options)
+    : instance_(instance),
+      desc_(description),
+      sink_(sink),
+      ui_(ui),
+      onError_(std::move(onError)),
+      options_(options) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = StaticWindowProc;
+  wc.hInstance = instance_;
+  wc.hCursor = SystemCursor(IDC_ARROW);
+  wc.lpszClassName = kWindowClass;
+  if (const int id = PictureResource(desc_.icon)) {
+    wc.hIcon = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  }
+  RegisterClassExW(&wc);
+}
+
+Win32Form::~Win32Form() {
+  Unload();
+}
+
+Label& Win32Form::label(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->label.get() : nullptr, name, "label");
+}
+
+TextBox& Win32Form::textBox(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->textBox.get() : nullptr, name, "text box");
+}
+
+CommandButton& Win32Form::commandButton(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->button.get() : nullptr, name, "button");
+}
+
+Timer& Win32Form::timer(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  Control* c = loaded_->find(name);
+  return Require(c ? c->timer.get() : nullptr, name, "timer");
+}
+
+HWND Win32Form::hwnd() const {
+  return loaded_ ? loaded_->window : nullptr;
+}
+
+HWND Win32Form::control(std::string_view name) const {
+  if (!loaded_) return nullptr;
+  const Control* c = loaded_->find(name);
+  return c ? c->hwnd : nullptr;
+}
+
+std::string Win32Form::Caption() const {
+  return loaded_ ? Narrow(TextOf(loaded_->window)) : "";
+}
+
+void Win32Form::SetCaption(const std::string& caption) {
+  if (loaded_) SetWindowTextW(loaded_->window, Wide(caption).c_str());
+}
+
+void Win32Form::SetBackColor(std::uint32_t rgb) {
+  if (!loaded_) return;
+  loaded_->back = ColorOf(rgb);
+  RedrawWindow(loaded_->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+int Win32Form::WindowState() const {
+  if (!loaded_) return vbNormal;
+  if (IsIconic(loaded_->window)) return vbMinimized;
+  if (IsZoomed(loaded_->window)) return vbMaximized;
+  return vbNormal;
+}
+
+void Win32Form::Unload() {
+  if (!loaded_) return;
+  std::unique_ptr<Loaded> old = std::move(loaded_);
+  for (auto& c : old->controls) {
+    if (c.hwnd) {
+      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+    }
+    if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
+    if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
+      SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old->answerOriginal));
+      SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, 0);
+    }
+  }
+  // The handler that asked for the unload may be running inside a message of this window: it
+  // no longer reaches the form, and the window goes now.
+  SetWindowLongPtrW(old->window, GWLP_USERDATA, 0);
+  DestroyWindow(old->window);
+}
+
+void Win32Form::Show() {
+  if (!loaded_) Load();
+  if (!loaded_) return;
+  EnsureControls();
+  const HWND w = loaded_->window;
+  const bool wasShown = loaded_->shown;
+  ShowWindow(w, SW_SHOWNORMAL);
+  UpdateWindow(w);
+  SetForegroundWindow(w);
+  // The first resize and the activation follow each load and show, not a show of a window
+  // that is already on the screen.
+  if (wasShown) return;
+  loaded_->shown = true;
+  CallWindowHandler("resize");
+  CallWindowHandler("activate");
+}
+
+void Win32Form::Start() {
+  Dispatch([this] { Show(); });
+}
+
+int Win32Form::Run() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void Win32Form::Dispatch(const std::function<void()>& handler) {
+  if (ended_) return;
+  try {
+    handler();
+  } catch (const ProgramEnd&) {
+    ended_ = true;
+  } catch (const RuntimeError& e) {
+    ended_ = true;
+    onError_(e);
+  } catch (const std::exception& e) {
+    ended_ = true;
+    onError_(RuntimeError(51, "Errore interno", "", e.what()));
+  }
+}
+
+std::string Win32Form::HandlerFor(const std::string& source, const std::string& event) const {
+  for (const auto& row : desc_.handlers) {
+    if (row.source == source && row.event == event) return row.handler;
+  }
+  return {};
+}
+
+void Win32Form::CallWindowHandler(const char* event) {
+  if (const auto h = HandlerFor(desc_.name, event); !h.empty()) sink_.Call(h);
+}
+
+void Win32Form::CallHandler(const std::string& source, const char* event) {
+  const auto h = HandlerFor(source, event);
+  if (!h.empty()) Dispatch([this, &h] { sink_.Call(h); });
+}
+
+void Win32Form::Load() {
+  loaded_ = std::make_unique<Loaded>();
+  Loaded& l = *loaded_;
+  l.iconPointer = SystemCursor(IDC_ICON);
+  if (!l.iconPointer) l.iconPointer = SystemCursor(IDC_ARROW);
+
+  // The menu bar.
+  HMENU bar = CreateMenu();
+  std::map<std::string, HMENU> popups;
+  for (std::size_t i = 0; i < desc_.menu.size(); ++i) {
+    const auto& item = desc_.menu[i];
+    const std::wstring caption = Wide(item.caption);
+    const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
+                                         [&](const auto& m) { return m.parent == item.name; });
+    const UINT id = kFirstMenuId + static_cast<UINT>(i);
+    l.menuHandlers.push_back(HandlerFor(item.name, "click"));
+    if (item.parent.empty() && hasChildren) {
+      HMENU popup = CreatePopupMenu();
+      popups[item.name] = popup;
+      AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+    } else {
+      AppendMenuW(item.parent.empty() ? bar : popups.at(item.parent), MF_STRING, id,
+                  caption.c_str());
+    }
+  }
+
+  // The window, hidden until the load handler has run; placed by its described position.
+  constexpr DWORD style =
+      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  l.window = CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), style, CW_USEDEFAULT,
+                             CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
+  if (!l.window) {
+    throw RuntimeError(7, "Memoria esaurita", "",
+                       "CreateWindowEx " + std::to_string(GetLastError()));
+  }
+  SetWindowLongPtrW(l.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  l.dpi = static_cast<int>(GetDpiForWindow(l.window));
+
+  // The controls as the game sees them; their windows come with the rest of the window.
+  l.controls.reserve(desc_.controls.size());
+  for (std::size_t i = 0; i < desc_.controls.size(); ++i) {
+    const auto& d = desc_.controls[i];
+    l.controls.emplace_back();
+    Control& c = l.controls.back();
+    c.desc = &d;
+    c.caption = d.caption;
+    switch (d.kind) {
+      case ControlKind::kTimer: {
+        const UINT interval =
+            static_cast<UINT>(options_.tickInterval > 0 ? options_.tickInterval : d.interval);
+        c.timer = std::make_unique<W32Timer>(c, l.window, reinterpret_cast<UINT_PTR>(&c), interval);
+        if (d.enabled) c.timer->SetEnabled(true);
+        break;
+      }
+      case ControlKind::kTextBox:
+        c.textBox = std::make_unique<W32TextBox>(c);
+        break;
+      case ControlKind::kCommandButton:
+        c.accessKey = AccessKeyOf(Wide(d.caption));
+        c.button = std::make_unique<W32Button>(c);
+        break;
+      case ControlKind::kLabel:
+        c.label = std::make_unique<W32Label>(
+            c, [this, i](const std::string& caption) { Relabel(i, caption); });
+        break;
+      case ControlKind::kImage:
+        break;
+    }
+  }
+
+  CallWindowHandler("load");
+}
+
+void Win32Form::EnsureControls() {
+  if (!loaded_ || loaded_->built) return;
+  Loaded& l = *loaded_;
+  l.built = true;
+  l.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, l.window,
+                              nullptr, instance_, nullptr);
+
+  // The controls in the described order, each below those before it, so the first described
+  // is the topmost.
+  for (std::size_t i = 0; i < l.controls.size(); ++i) {
+    Control& c = l.controls[i];
+    const auto& d = *c.desc;
+    const auto id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i));
+    const std::wstring text = Wide(c.caption);
+    switch (d.kind) {
+      case ControlKind::kTimer:
+        continue;
+      case ControlKind::kTextBox: {
+        // The accessible name of the box is the text of the static window just before it.
+        l.question = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0,
+                                     l.window, nullptr, instance_, nullptr);
+        SetWindowPos(l.question, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        c.hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_LEFT |
+                                     ES_AUTOHSCROLL | ES_NUMBER,
+                                 0, 0, 0, 0, l.window, id, instance_, nullptr);
+        if (d.maxLength > 0)
+          SendMessageW(c.hwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(d.maxLength), 0);
+        if (d.backColor) l.answerBrush = CreateSolidBrush(ColorOf(*d.backColor));
+        SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        l.answerOriginal = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticAnswerProc)));
+        break;
+      }
+      case ControlKind::kCommandButton:
+        c.hwnd = CreateWindowExW(
+            0, L"BUTTON", text.c_str(),
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY, 0, 0,
+            0, 0, l.window, id, instance_, nullptr);
+        break;
+      case ControlKind::kLabel:
+      case ControlKind::kImage:
+        c.hwnd = CreateWindowExW(0, L"STATIC", text.c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_OWNERDRAW | SS_NOTIFY,
+                                 0, 0, 0, 0, l.window, id, instance_, nullptr);
+        break;
+    }
+    SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Each control's window carries its control name (the window itself is of class Tavola).
+    SetPropW(c.hwnd, kNameProperty,
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
+    if (!d.enabled) EnableWindow(c.hwnd, FALSE);
+    auto load = [this](const std::string& picture) -> HICON {
+      const int res = PictureResource(picture);
+      return res ? static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(res), IMAGE_ICON, 0, 0,
+                                                 LR_DEFAULTSIZE))
+                 : nullptr;
+    };
+    c.picture = load(d.picture);
+    c.pressed = load(d.picturePressed);
+    c.disabled = load(d.pictureDisabled);
+    if (!d.tooltip.empty() && l.tooltip) {
+      std::wstring tip = Wide(d.tooltip);
+      TOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = l.window;
+      ti.uId = reinterpret_cast<UINT_PTR>(c.hwnd);
+      ti.lpszText = tip.data();
+      SendMessageW(l.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+  }
+  Layout(l.dpi);
+  UpdateAccessibleNames();
+
+  // The focus starts on the first control of the Tab cycle.
+  const auto cycle = desc_.tabCycle();
+  if (!cycle.empty()) {
+    if (Control* first = l.find(cycle.front())) l.savedFocus = first->hwnd;
+  }
+}
+
+void Win32Form::Layout(int dpi) {
+  Loaded& l = *loaded_;
+  l.dpi = dpi;
+  RECT frame{0, 0, TwipsToPixels(desc_.clientWidth, dpi), TwipsToPixels(desc_.clientHeight, dpi)};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(l.window, GWL_STYLE));
+  AdjustWindowRectExForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi));
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // The described position, moved as little as needed to keep the window on its monitor's work
+  // area at any scale.
+  int left = TwipsToPixels(desc_.left, dpi);
+  int top = TwipsToPixels(desc_.top, dpi);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(l.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+  }
+  SetWindowPos(l.window, nullptr, left, top, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (l.shown ? SWP_NOMOVE : 0));
+  for (std::size_t i = 0; i < l.controls.size(); ++i) {
+    Control& c = l.controls[i];
+    if (!c.hwnd || !c.desc->rect) continue;
+    if (c.font) DeleteObject(c.font);
+    c.font = MakeFont(c.desc->font, dpi);
+    SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+    c.rect = PixelRect(*c.desc->rect, dpi);
+    if (c.desc->kind == ControlKind::kLabel && c.desc->autoSize && c.caption != c.desc->caption) {
+      Relabel(i, c.caption);  // keeps the size of the current caption
+      continue;
+    }
+    MoveWindow(c.hwnd, c.rect.left, c.rect.top, c.rect.right - c.rect.left,
+               c.rect.bottom - c.rect.top, TRUE);
+  }
+  if (l.tooltip) SendMessageW(l.tooltip, TTM_SETMAXTIPWIDTH, 0, MulDiv(400, dpi, 96));
+}
+
+void Win32Form::Relabel(std::size_t index, const std::string& caption) {
+  Loaded& l = *loaded_;
+  Control& c = l.controls[index];
+  const RECT before = c.rect;
+  c.caption = caption;
+  const std::wstring text = Wide(caption);
+  SetWindowTextW(c.hwnd, text.c_str());
+  if (c.desc->autoSize) {
+    // Keeps its left and top edges and takes the size of the caption in its font, border
+    // included.
+    const HDC dc = GetDC(c.hwnd);
+    const HGDIOBJ old = SelectObject(dc, c.font);
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    if (text.empty()) r.right = 0;
+    SelectObject(dc, old);
+    ReleaseDC(c.hwnd, dc);
+    const int edge =
+        c.desc->border == window::Border::kFixedSingle ? 2 * std::max(1, l.dpi / 96) : 0;
+    c.rect.right = c.rect.left + r.right + edge;
+    c.rect.bottom = c.rect.top + r.bottom + edge;
+    MoveWindow(c.hwnd, c.rect.left, c.rect.top, c.rect.right - c.rect.left,
+               c.rect.bottom - c.rect.top, FALSE);
+  }
+  RECT both;
+  UnionRect(&both, &before, &c.rect);
+  RedrawWindow(l.window, &both, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  UpdateAccessibleNames();
+}
+
+void Win32Form::UpdateAccessibleNames() {
+  Loaded& l = *loaded_;
+  if (!l.question) return;
+  auto caption = [&l](const char* name) {
+    const Control* c = l.find(name);
+    return c ? c->caption : std::string();
+  };
+  // The answer box's name: the text of the static window just before it, which the system
+  // takes as its label.
+  const std::wstring name = Wide(QuestionName(caption("lblNum1"), caption("lblNum2")));
+  if (name != TextOf(l.question)) SetWindowTextW(l.question, name.c_str());
+  // The default button's description: the verdict and the counters, while a verdict shows.
+  const std::wstring description = Wide(VerdictDescription(
+      caption("lblMessage"), caption("lblScore"), caption("lblScore1"), caption("lblScore2")));
+  if (description == l.description) return;
+  l.description = description;
+  for (const auto& c : l.controls) {
+    if (c.button && c.desc->isDefault) l.annotations.SetDescription(c.hwnd, description);
+  }
+}
+
+void Win32Form::PaintScene(HDC target, const RECT& area, POINT at) {
+  Loaded& l = *loaded_;
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return;
+  // Drawn off the screen and copied in one piece, so nothing flickers.
+  const HDC dc = CreateCompatibleDC(target);
+  const HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
+  const HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  SetViewportOrgEx(dc, -area.left, -area.top, nullptr);
+  const HBRUSH back = CreateSolidBrush(l.back);
+  FillRect(dc, &area, back);
+  DeleteObject(back);
+  SetBkMode(dc, TRANSPARENT);
+  const int edges = std::max(1, l.dpi / 96);
+  for (auto it = l.controls.rbegin(); it != l.controls.rend(); ++it) {
+    const Control& c = *it;
+    const auto kind = c.desc->kind;
+    if (kind != ControlKind::kLabel && kind != ControlKind::kImage) continue;
+    RECT clip;
+    if (!IntersectRect(&clip, &c.rect, &area)) continue;
+    if (kind == ControlKind::kImage) {
+      if (c.picture) {
+        DrawIconEx(dc, c.rect.left, c.rect.top, c.picture, c.rect.right - c.rect.left,
+                   c.rect.bottom - c.rect.top, 0, nullptr, DI_NORMAL);
+      }
+      continue;
+    }
+    RECT r = c.rect;
+    if (!c.desc->transparent && c.desc->backColor) {
+      const HBRUSH b = CreateSolidBrush(ColorOf(*c.desc->backColor));
+      FillRect(dc, &r, b);
+      DeleteObject(b);
+    }
+    if (c.desc->border == window::Border::kFixedSingle) {
+      for (int i = 0; i < edges; ++i) {
+        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+        InflateRect(&r, -1, -1);
+      }
+    }
+    const std::wstring text = Wide(c.caption);
+    if (text.empty()) continue;
+    const HGDIOBJ oldFont = SelectObject(dc, c.font);
+    SetTextColor(dc,
+                 c.desc->foreColor ? ColorOf(*c.desc->foreColor) : GetSysColor(COLOR_WINDOWTEXT));
+    UINT format = DT_NOPREFIX | DT_TOP;
+    format |= c.desc->alignment == window::Alignment::kCenter ? DT_CENTER : DT_LEFT;
+    if (!c.desc->autoSize) format |= DT_WORDBREAK;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    SelectObject(dc, oldFont);
+  }
+  SetViewportOrgEx(dc, 0, 0, nullptr);
+  BitBlt(target, at.x, at.y, w, h, dc, 0, 0, SRCCOPY);
+  SelectObject(dc, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+}
+
+void Win32Form::DrawButton(const DRAWITEMSTRUCT& item) {
+  Loaded& l = *loaded_;
+  Control* c = l.byHwnd(item.hwndItem);
+  if (!c) return;
+  const HDC dc = item.hDC;
+  RECT r = item.rcItem;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  const HBRUSH face = CreateSolidBrush(c->desc->backColor ? ColorOf(*c->desc->backColor)
+                                                          : GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &r, face);
+  DeleteObject(face);
+  DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+  const int scale = std::max(1, l.dpi / 96);
+  const HICON picture = disabled && c->disabled ? c->disabled
+                        : pressed && c->pressed ? c->pressed
+                                                : c->picture;
+  const int shift = pressed ? scale : 0;
+  RECT text = r;
+  if (picture) {
+    // The picture centred in the upper part of the face, the caption below it.
+    const int size = MulDiv(32, l.dpi, 96);
+    const int x = (r.left + r.right - size) / 2 + shift;
+    const int y = r.top + 2 * scale + shift;
+    DrawIconEx(dc, x, y, picture, size, size, 0, nullptr, DI_NORMAL);
+    text.top = y + size + scale;
+  }
+  OffsetRect(&text, shift, shift);
+  const std::wstring caption = Wide(c->caption);
+  const HGDIOBJ oldFont = SelectObject(dc, c->font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  UINT format = DT_CENTER | DT_SINGLELINE | (picture ? DT_TOP : DT_VCENTER);
+  if (item.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
+  DrawTextW(dc, caption.c_str(), -1, &text, format);
+  SelectObject(dc, oldFont);
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT focus = r;
+    InflateRect(&focus, -2 * scale, -2 * scale);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+void Win32Form::ClickButton(std::size_t index) {
+  const std::string name = loaded_->controls[index].desc->name;
+  CallHandler(name, "click");
+}
+
+void Win32Form::MoveFocus(bool forward) {
+  Loaded& l = *loaded_;
+  const auto cycle = desc_.tabCycle();
+  if (cycle.empty()) return;
+  const Control* current = l.byHwnd(GetFocus());
+  std::size_t at = cycle.size() - 1;
+  for (std::size_t i = 0; current && i < cycle.size(); ++i) {
+    if (cycle[i] == current->desc->name) at = i;
+  }
+  if (!current && !forward) at = 0;
+  for (std::size_t step = 1; step <= cycle.size(); ++step) {
+    const std::size_t i = forward ? (at + step) % cycle.size()
+                                  : (at + cycle.size() - step % cycle.size()) % cycle.size();
+    const Control* c = l.find(cycle[i]);
+    if (c && c->hwnd && IsWindowEnabled(c->hwnd) && IsWindowVisible(c->hwnd)) {
+      SetFocus(c->hwnd);
+      if (c->desc->kind == ControlKind::kTextBox) SendMessageW(c->hwnd, EM_SETSEL, 0, -1);
+      return;
+    }
+  }
+}
+
+bool Win32Form::PreTranslate(const MSG& msg) {
+  if (!loaded_ || ended_) return false;
+  Loaded& l = *loaded_;
+  if (msg.hwnd != l.window && !IsChild(l.window, msg.hwnd)) return false;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !alt && !ctrl) {
+    MoveFocus(GetKeyState(VK_SHIFT) >= 0);
+    return true;
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+    // A held Enter repeats: only its first press counts, so one press judges or draws once.
+    if (IsAutoRepeat(msg.lParam)) return true;
+    for (std::size_t i = 0; i < l.controls.size(); ++i) {
+      const Control& c = l.controls[i];
+      if (c.button && c.hwnd == GetFocus() && IsWindowEnabled(c.hwnd)) {
+        ClickButton(i);
+        return true;
+      }
+    }
+    // Enter elsewhere in the window clicks the default button while it is enabled.
+    for (std::size_t i = 0; i < l.controls.size(); ++i) {
+      const Control& c = l.controls[i];
+      if (c.button && c.desc->isDefault && IsWindowEnabled(c.hwnd)) {
+        ClickButton(i);
+        return true;
+      }
+    }
+    return false;
+  }
+  if (msg.message == WM_SYSKEYDOWN && alt && !IsAutoRepeat(msg.lParam)) {
+    const auto key = static_cast<wchar_t>(msg.wParam);
+    for (std::size_t i = 0; i < l.controls.size(); ++i) {
+      const Control& c = l.controls[i];
+      if (c.button && c.accessKey && c.accessKey == key && IsWindowEnabled(c.hwnd)) {
+        ClickButton(i);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+LRESULT CALLBACK Win32Form::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form || !form->loaded_ || form->loaded_->window != hwnd) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  return form->WindowProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Loaded& l = *loaded_;
+  switch (msg) {
+    case WM_COMMAND: {
+      const UINT id = LOWORD(wParam);
+      const UINT code = HIWORD(wParam);
+      if (lParam != 0 && (code == BN_SETFOCUS || code == EN_SETFOCUS)) {
+        // Where the focus goes back when the window is active again: disabling the window for a
+        // box takes the focus away before the window hears that it is no longer active.
+        l.savedFocus = reinterpret_cast<HWND>(lParam);
+        return 0;
+      }
+      // A quick second click of an owner-drawn button comes as a double click: it is a click.
+      if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) &&
+          id >= kFirstControlId && id < kFirstControlId + l.controls.size()) {
+        ClickButton(id - kFirstControlId);
+        return 0;
+      }
+      if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuHandlers.size()) {
+        const std::string h = l.menuHandlers[id - kFirstMenuId];
+        if (!h.empty()) Dispatch([this, &h] { sink_.Call(h); });
+        return 0;
+      }
+      break;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlType == ODT_BUTTON) {
+        DrawButton(item);
+      } else if (const Control* c = l.byHwnd(item.hwndItem)) {
+        PaintScene(item.hDC, c->rect, POINT{0, 0});
+      }
+      return TRUE;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(hwnd, &ps);
+      PaintScene(dc, ps.rcPaint, POINT{ps.rcPaint.left, ps.rcPaint.top});
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CTLCOLOREDIT:
+      if (l.answerBrush) {
+        const Control* c = l.byHwnd(reinterpret_cast<HWND>(lParam));
+        if (c && c->desc->backColor) {
+          SetBkColor(reinterpret_cast<HDC>(wParam), ColorOf(*c->desc->backColor));
+          return reinterpret_cast<LRESULT>(l.answerBrush);
+        }
+      }
+      break;
+    case WM_TIMER:
+      for (const auto& c : l.controls) {
+        if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
+          if (c.timerOn) CallHandler(c.desc->name, "tick");
+          return 0;
+        }
+      }
+      break;
+    case WM_SIZE:
+      if (l.shown && (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED)) {
+        Dispatch([this] { CallWindowHandler("resize"); });
+      }
+      return 0;
+    case WM_ACTIVATE:
+      // The game's activation is the one after each load and show (Show calls it); here the
+      // focus only goes back where it was when the window lost it.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
+      } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+        SetFocus(l.savedFocus);
+      } else {
+        MoveFocus(true);
+      }
+      return 0;
+    case WM_SETFOCUS:
+      if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+        SetFocus(l.savedFocus);
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        const Control* c = l.byHwnd(reinterpret_cast<HWND>(wParam));
+        if (c && c->desc->pointer == window::Pointer::kIcon) {
+          SetCursor(l.iconPointer);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_DPICHANGED: {
+      Layout(HIWORD(wParam));
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+      RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      return 0;
+    }
+    case WM_CLOSE:
+      Dispatch([this] { ui_.End(); });
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Form::StaticAnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form || !form->loaded_ || !form->loaded_->answerOriginal) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  return form->AnswerProc(hwnd, msg, wParam, lParam, form->loaded_->answerOriginal);
+}
+
+LRESULT Win32Form::AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original) {
+  switch (msg) {
+    case WM_IME_CHAR:
+      msg = WM_CHAR;
+      [[fallthrough]];
+    case WM_CHAR: {
+      if (wParam == L'\r' && IsAutoRepeat(lParam)) return 0;
+      const int code = KeyAsciiOf(static_cast<wchar_t>(wParam));
+      if (code < 0) return 0;
+      // Every character goes first to the key-press handler, which may swallow it (0).
+      auto key = static_cast<std::int16_t>(code);
+      bool handled = false;
+      const Control* box = loaded_->byHwnd(hwnd);
+      const std::string h = box ? HandlerFor(box->desc->name, "keypress") : std::string();
+      if (h.empty()) {
+        handled = true;
+      } else {
+        Dispatch([&] {
+          sink_.Call(h, &key);
+          handled = true;
+        });
+      }
+      if (!handled || key == 0 || key == 13 || !IsWindow(hwnd)) return 0;
+      WPARAM typed = wParam;
+      if (key != code) {
+        const std::wstring w = Wide(Utf8FromCp1252(std::string(1, static_cast<char>(key & 0xff))));
+        typed = w.empty() ? 0 : w[0];
+      }
+      return CallWindowProcW(original, hwnd, WM_CHAR, typed, lParam);
+    }
+    case WM_PASTE: {
+      // Only the digits of what is pasted get in; the box's length limit holds.
+      std::wstring digits;
+      if (OpenClipboard(hwnd)) {
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+          if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            for (const wchar_t* p = text; *p; ++p) {
+              if (*p >= L'0' && *p <= L'9') digits += *p;
+            }
+            GlobalUnlock(data);
+          }
+        }
+        CloseClipboard();
+      }
+      CallWindowProcW(original, hwnd, EM_REPLACESEL, TRUE,
+                      reinterpret_cast<LPARAM>(digits.c_str()));
+      return 0;
+    }
+    case WM_SETTEXT: {
+      // Whoever sets the text (the game, or an assistive tool), only digits get in.
+      std::wstring digits;
+      for (const auto* p = reinterpret_cast<const wchar_t*>(lParam); p && *p; ++p) {
+        if (*p >= L'0' && *p <= L'9') digits += *p;
+      }
+      const auto limit =
+          static_cast<std::size_t>(CallWindowProcW(original, hwnd, EM_GETLIMITTEXT, 0, 0));
+      if (digits.size() > limit) digits.resize(limit);
+      return CallWindowProcW(original, hwnd, msg, wParam, reinterpret_cast<LPARAM>(digits.c_str()));
+    }
+    default:
+      break;
+  }
+  return CallWindowProcW(original, hwnd, msg, wParam, lParam);
+}
+
+}  // namespace quorvella::win32

@@ -1,0 +1,108 @@
+// The Win32 binding of the window: builds the window and its controls from the window
+// description with user32, gdi32 and comctl32, hands the game its controls through the toolkit
+// interface and turns window messages into calls of the handlers the description names, through
+// the game's event sink. Run-time errors and the end of the program are caught where a message
+// enters.
+//
+// Labels and the picture are owner-drawn static windows: each paints the same scene the window
+// paints (its background colour, then every label and picture from the bottom up), so transparent
+// labels show the background and whatever lies under them, whatever their stacking.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+#include "platform/windows_api.h"
+#include "window/description.h"
+
+namespace quorvella::win32 {
+
+struct FormOptions {
+  // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
+  int tickInterval = 0;
+};
+
+class Win32Form : public Window {
+ public:
+  using ErrorHandler = std::function<void(const RuntimeError&)>;
+
+  // `ui` ends the program when the window is closed; `onError` shows a run-time error and ends
+  // the program with a failure status.
+  Win32Form(HINSTANCE instance, const window::WindowDesc& description, EventSink& sink, Ui& ui,
+            ErrorHandler onError, FormOptions options = {});
+  ~Win32Form() override;
+  Win32Form(const Win32Form&) = delete;
+  Win32Form& operator=(const Win32Form&) = delete;
+
+  Label& label(std::string_view name) override;
+  TextBox& textBox(std::string_view name) override;
+  CommandButton& commandButton(std::string_view name) override;
+  Timer& timer(std::string_view name) override;
+
+  std::string Caption() const override;
+  void SetCaption(const std::string& caption) override;
+  void SetBackColor(std::uint32_t rgb) override;
+  int WindowState() const override;
+  void Unload() override;
+  void Show() override;
+
+  // Show() with errors and the end of the program caught, for the start of the program.
+  void Start();
+  // The message loop of the program; returns when the window is gone for good.
+  int Run();
+  // The keyboard work a dialog manager would do, done before a message is translated: Tab,
+  // Enter for the focused or default button, Alt and an access key. True when it took the
+  // message.
+  bool PreTranslate(const MSG& msg);
+
+  // Builds the controls' windows of a loaded window if they are not built yet. A load makes only
+  // the window and the timers before the load handler runs, so the name box comes up at once;
+  // the rest is built while that box is on the screen (the composition root calls this once it
+  // has painted), or as soon as the game or the show needs a control.
+  void EnsureControls();
+
+  // The loaded window; nullptr while unloaded.
+  HWND hwnd() const;
+  // A control's window by its name (also its window property "Name", an atom); nullptr for none.
+  HWND control(std::string_view name) const;
+
+  // Runs a handler where a message enters: a run-time error goes to the error handler, the end
+  // of the program stops every further handler.
+  void Dispatch(const std::function<void()>& handler);
+
+  struct Loaded;
+
+ private:
+  friend struct FormAccess;
+  void Load();
+  void CallWindowHandler(const char* event);
+  std::string HandlerFor(const std::string& source, const std::string& event) const;
+  void CallHandler(const std::string& source, const char* event);
+  LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original);
+  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK StaticAnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Layout(int dpi);
+  void PaintScene(HDC target, const RECT& area, POINT at);
+  void DrawButton(const DRAWITEMSTRUCT& item);
+  void ClickButton(std::size_t index);
+  void MoveFocus(bool forward);
+  void Relabel(std::size_t index, const std::string& caption);
+  void UpdateAccessibleNames();
+
+  HINSTANCE instance_;
+  const window::WindowDesc& desc_;
+  EventSink& sink_;
+  Ui& ui_;
+  ErrorHandler onError_;
+  FormOptions options_;
+  std::unique_ptr<Loaded> loaded_;
+  bool ended_ = false;
+};
+
+}  // namespace quorvella::win32

@@ -1,0 +1,46 @@
+// Message and input boxes on the Win32 API, run-time error boxes, and the end of the program.
+// Message boxes are the system's own (MessageBoxW), with its buttons in the system's language;
+// the input box is a dialog of the binding's own, built from a template in memory.
+#pragma once
+
+#include <functional>
+
+#include "platform/files.h"
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+#include "platform/windows_api.h"
+
+namespace quorvella::win32 {
+
+class Win32Ui : public Ui {
+ public:
+  // `files` is closed when the program ends.
+  explicit Win32Ui(FilePool& files);
+
+  int MsgBox(const std::string& prompt, int style,
+             const std::optional<std::string>& title = std::nullopt) override;
+  std::string InputBox(const std::string& prompt) override;
+
+  // The window the boxes belong to while it is shown (nullptr: none, the boxes stand alone).
+  std::function<HWND()> owner;
+  // Called each time an input box has painted, while the player reads it.
+  std::function<void()> onInputBoxShown;
+  // Called with each box's kind ("input", "message" or "error"), title and prompt just before
+  // it shows, so an end-to-end test can read them back.
+  std::function<void(const char* kind, const std::string& title, const std::string& prompt)> onBox;
+
+  // Shows the run-time error in a modal box that names the file and the reason, then ends the
+  // program with status 1.
+  [[noreturn]] void Fatal(const RuntimeError& error);
+
+ protected:
+  void EndProgram() override;
+
+ private:
+  [[noreturn]] void Exit(int status);
+  HWND Owner() const;
+
+  FilePool& files_;
+};
+
+}  // namespace quorvella::win32

@@ -1,0 +1,116 @@
+// The Win32 binding's rows that need no message loop: what the key-press handler receives for a
+// WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
+// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.
+#include <gtest/gtest.h>
+
+#include "platform/win32/accessibility.h"
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/rules.h"
+#include "platform/windows_api.h"
+
+namespace quorvella::win32 {
+namespace {
+
+TEST(Win32Rules, KeyAsciiOfAWmChar) {
+  struct Row {
+    wchar_t unit;
+    int code;
+  };
+  const Row rows[] = {
+      {L'0', 48},
+      {L'9', 57},
+      {L'\b', 8},
+      {L'\r', 13},
+      {L'a', 97},
+      {L' ', 32},
+      {L'-', 45},
+      {0x16, 22},                           // Ctrl+V arrives as a control character
+      {L'\u00f2', 0xf2},                    // ò: its Windows-1252 code
+      {L'\u20ac', 0x80},                    // €: 128 in Windows-1252
+      {L'\u0142', '?'},                     // ł: not in Windows-1252
+      {static_cast<wchar_t>(0xd83d), -1},   // first half of a pair: dropped
+      {static_cast<wchar_t>(0xde00), '?'},  // its second half stands for it
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(KeyAsciiOf(r.unit), r.code) << "unit " << static_cast<int>(r.unit);
+  }
+}
+
+TEST(Win32Rules, TwipsToPixelsAtEachDpi) {
+  struct Row {
+    int twips, dpi, pixels;
+  };
+  const Row rows[] = {
+      {11880, 96, 792},  {8310, 96, 554}, {11880, 144, 1188}, {8310, 144, 831}, {11880, 192, 1584},
+      {8310, 192, 1108}, {15, 96, 1},     {7, 96, 0},         {8, 96, 1},       {345, 144, 35},
+      {2775, 144, 278},  {855, 192, 114}, {0, 192, 0},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(TwipsToPixels(r.twips, r.dpi), r.pixels) << r.twips << " twips at " << r.dpi;
+  }
+}
+
+TEST(Win32Rules, FontHeightAtEachDpi) {
+  struct Row {
+    double points;
+    int dpi, height;
+  };
+  const Row rows[] = {
+      {48, 96, -64},  {8.25, 96, -11},  {13.5, 96, -18}, {9.75, 96, -13},
+      {48, 144, -96}, {8.25, 144, -17}, {48, 192, -128}, {8.25, 192, -22},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(FontHeight(r.points, r.dpi), r.height) << r.points << " pt at " << r.dpi;
+  }
+}
+
+TEST(Win32Rules, MessageBoxFlagsOfAStyle) {
+  struct Row {
+    int style;
+    bool owner;
+    unsigned flags;
+  };
+  const Row rows[] = {
+      {0, true, MB_OK},
+      {292, true, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2},
+      {0, false, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND},
+      {292, false, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_SETFOREGROUND},
+      {16, true, MB_ICONHAND},
+      {4 + 48, true, MB_YESNO | MB_ICONEXCLAMATION},
+      {1 + 64 + 256, true, MB_OKCANCEL | MB_ICONASTERISK | MB_DEFBUTTON2},
+      {4096, true, MB_OK},  // nothing beyond buttons, icon and default button is passed on
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(MessageBoxFlags(r.style, r.owner), r.flags) << "style " << r.style;
+  }
+  // The answers come back as the game's numbers.
+  EXPECT_EQ(IDYES, 6);
+  EXPECT_EQ(IDNO, 7);
+}
+
+TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
+  EXPECT_FALSE(IsAutoRepeat(0x001c0001));  // Enter, first press
+  EXPECT_TRUE(IsAutoRepeat(0x401c0001));   // Enter held down
+  EXPECT_EQ(AccessKeyOf(L"&Nuovo calcolo"), L'N');
+  EXPECT_EQ(AccessKeyOf(L"E&xit"), L'X');
+  EXPECT_EQ(AccessKeyOf(L"Command1"), 0);
+  EXPECT_EQ(AccessKeyOf(L"A && B &c"), L'C');
+  EXPECT_EQ(PictureResource(":/pictures/quorvella.ico"), IDI_QUORVELLA);
+  EXPECT_EQ(PictureResource(":/pictures/face-straight.ico"), IDI_FACE_STRAIGHT);
+  EXPECT_EQ(PictureResource(":/pictures/noentry.ico"), IDI_NOENTRY);
+  EXPECT_EQ(PictureResource(""), 0);
+  EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+}
+
+TEST(Win32Rules, WhatScreenReadersHear) {
+  EXPECT_EQ(QuestionName("7", "8"), "Quanto fa 7 per 8?");
+  EXPECT_EQ(QuestionName("", ""), "Risultato");  // before the first question
+  EXPECT_EQ(VerdictDescription("Esatto, \xc3\xa8 incredibile!!!", "3", "1", "4"),
+            "Esatto, \xc3\xa8 incredibile!!! Esatte 3, errate 1, totali 4.");
+  EXPECT_EQ(VerdictDescription("Sbagliato!! 42", "0", "1", "1"),
+            "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
+  EXPECT_EQ(VerdictDescription("", "3", "1", "4"), "");  // a new question clears it
+}
+
+}  // namespace
+}  // namespace quorvella::win32

@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# Whole races of the Windows program under Wine on a virtual X server of its own, played with
+# the keyboard through xdotool, with the clock driven fast and the factors fixed. The record lies
+# where the game keeps it: the Wine prefix's C:\windows.
+#
+#   race_test.sh <quorvella_e2e.exe> <work dir>
+#
+# Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and setxkbmap.
+# Checks: the name box, the greeting, right and wrong answers, the farewell, the new record
+# written as Windows-1252 with CR LF and confirmed, exit status 0; a race that does not beat the
+# record (nothing written, no confirmation); the new-race question answered No (the race goes on)
+# and then Yes (a new name box); Alt+X; a record directory that cannot be made (error box, status
+# 1). Box titles are read back from the screen, box texts from the end-to-end build's log of them.
+set -euo pipefail
+program=$(realpath "$1")
+work=$2
+: "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
+rm -rf "$work"
+mkdir -p "$work"
+export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
+# The prefix's server may have started without a display (the unit tests run headless): the
+# programs of this test start a new one on the X server of their own.
+wineserver -k 2>/dev/null || true
+windir="$WINEPREFIX/drive_c/windows"
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$work/failure.png" 2>/dev/null || true
+  exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
+  >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  true
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+# An Italian keyboard, as the players have: "ò" is a key of its own. Each Wine program reads the
+# layout when it starts.
+setxkbmap -layout it
+
+# The id of the visible window whose name matches $1 and that is not $2, once there is one.
+window() {
+  local id
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
+      [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
+    done
+    [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null && fail "the program ended waiting for '$1'"
+    sleep 0.1
+  done
+  fail "no window named '$1'"
+}
+# Waits until window $1 is gone (closed or hidden).
+gone() {
+  for _ in $(seq 300); do
+    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "window $1 ($2) did not close"
+}
+# Gives window $1 the keyboard and sends it the keys after it.
+keys() {
+  local id=$1
+  shift
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool key --delay 40 "$@"
+}
+typed() {
+  local id=$1
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool type --delay 40 "$2"
+}
+title() { xdotool getwindowname "$1"; }
+
+# Every box the program shows is also written to this file (kind|title|prompt), so the texts
+# can be read back.
+boxes="$work/boxes.txt"
+export QUORVELLA_E2E_BOXES
+QUORVELLA_E2E_BOXES=$(winepath -w "$boxes" 2>/dev/null)
+start() {
+  rm -f "$boxes"
+  QUORVELLA_E2E_TICK_MS=$1 QUORVELLA_E2E_SEED=1 wine "$program" >"$work/out.txt" 2>&1 &
+  pid=$!
+}
+# The boxes of the last run, the farewell's date and time (the system's) made generic, against
+# the lines on standard input.
+boxes_were() {
+  local seen
+  seen=$(sed -E 's/^message\|Data [0-9][^|]*\|Ciao a presto\. Ore [0-9].*$/message|Data …|Ciao a presto. Ore …/' \
+    "$boxes")
+  [ "$seen" = "$(cat)" ] || fail "the boxes were: $(cat "$boxes")"
+}
+# The name box and the greeting; leaves the main window's id in $main.
+enter() {
+  local box greeting
+  box=$(window '^Quorvella$')
+  typed "$box" "$1"
+  keys "$box" Return
+  gone "$box" "name box"
+  greeting=$(window '^Quorvella$' "$box")
+  keys "$greeting" Return
+  gone "$greeting" greeting
+  main=$(window '^Giocare con la tavola pitagorica$')
+}
+# The farewell (its title names the date), then the confirmation when $1 is "confirmed".
+finish() {
+  local farewell confirmation
+  farewell=$(window '^Data ')
+  [[ "$(title "$farewell")" =~ ^Data\ [0-9] ]] || fail "farewell titled '$(title "$farewell")'"
+  keys "$farewell" Return
+  gone "$farewell" farewell
+  if [ "$1" = confirmed ]; then
+    confirmation=$(window '^Quorvella$')
+    keys "$confirmation" Return
+  fi
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat "$work/out.txt")"
+}
+bytes() { od -An -tx1 "$1" | tr -d ' \n'; }
+
+# 1. No record yet. The fixed seed opens with 4 x 9, then 7 x 9; 9999 is wrong for any question.
+#    Two right answers beat the empty record.
+rm -f "$windir/a.txt" "$windir/n.txt"
+start 15
+enter "Nicolò"
+typed "$main" 36
+keys "$main" Return Return
+typed "$main" 63
+keys "$main" Return Return
+typed "$main" 9999
+keys "$main" Return Return
+finish confirmed
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Nicolò vediamo se sei un vero campione  
+message|Data …|Ciao a presto. Ore …
+message|Quorvella|Ok ho registrato il tuo record, C A M P I O N E"
+EOF2
+[ "$(bytes "$windir/a.txt")" = "320d0a" ] || fail "a.txt is not '2' with CR LF: $(od -c "$windir/a.txt")"
+[ "$(bytes "$windir/n.txt")" = "4e69636f6cf20d0a" ] \
+  || fail "n.txt is not 'Nicolò' in Windows-1252 with CR LF: $(od -c "$windir/n.txt")"
+
+# 2. A race that does not beat the record: nothing written, no confirmation (a box titled
+#    Quorvella after the farewell would be one; the program must end without it).
+cp "$windir/a.txt" "$work/a.before"
+cp "$windir/n.txt" "$work/n.before"
+start 15
+enter "Bruno"
+typed "$main" 9999
+keys "$main" Return
+finish none
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Bruno vediamo se sei un vero campione  
+message|Data …|Ciao a presto. Ore …
+EOF2
+cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed"
+cmp -s "$windir/n.txt" "$work/n.before" || fail "n.txt changed"
+
+# 3. The new-race question from the menu (F10, then the second item): No keeps the race, Yes asks
+#    the name again; Alt+X then ends the program at once with status 0.
+start 60000
+enter "Carla"
+keys "$main" F10 Right Return
+question=$(window '^INIZIARE NUOVA GARA$')
+keys "$question" Return  # No is the default button
+gone "$question" "new-race question"
+[ "$(title "$main")" = "Giocare con la tavola pitagorica" ] || fail "the race did not go on"
+keys "$main" F10 Right Return
+question=$(window '^INIZIARE NUOVA GARA$')
+keys "$question" shift+Tab Return  # Yes
+gone "$question" "new-race question"
+enter "Dario"
+keys "$main" alt+x
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status after Alt+X"
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella| Carla vediamo se sei un vero campione  
+message|INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?
+message|INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?
+input|Quorvella|Come ti chiami?
+message|Quorvella| Dario vediamo se sei un vero campione  
+EOF2
+cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed after Alt+X"
+
+# 4. A record directory that cannot be made (a file stands in its way): after the greeting a box
+#    names it, and the program ends with status 1.
+touch "$WINEPREFIX/drive_c/blocco"
+rm -f "$boxes"
+QUORVELLA_E2E_DIR='C:\blocco\record\' QUORVELLA_E2E_SEED=1 wine "$program" \
+  >"$work/out.txt" 2>&1 &
+pid=$!
+box=$(window '^Quorvella$')
+keys "$box" Return
+gone "$box" "name box"
+greeting=$(window '^Quorvella$' "$box")
+keys "$greeting" Return
+gone "$greeting" greeting
+error=$(window '^Quorvella$' "$greeting")
+keys "$error" Return
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 1 ] || fail "exit status $status after the error, expected 1"
+rm -f "$WINEPREFIX/drive_c/blocco"
+# No name typed: the greeting starts with two blanks. The error box names the directory (its
+# number and reason are the record store's).
+sed -i -E 's/^(error\|Quorvella\|).*(C:\\blocco\\record\\).*$/\1…\2…/' "$boxes"
+boxes_were <<'EOF2'
+input|Quorvella|Come ti chiami?
+message|Quorvella|  vediamo se sei un vero campione  
+error|Quorvella|…C:\blocco\record\…
+EOF2
+
+echo "windows race: record kept when beaten and confirmed, left alone when not; new race No/Yes;" \
+  "Alt+X; a missing record directory named in an error box, status 1"
