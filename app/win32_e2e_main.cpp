@@ -2,7 +2,8 @@
 // questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
 // With QUORVELLA_E2E_BOXES naming a file, every box's kind, title and prompt are appended to it,
-// one line each (kind|title|prompt, line ends in the prompt written as \n), in UTF-8.
+// one line each (kind|title|prompt, line ends written as \r and \n), in UTF-8; with the
+// farewell also the stored record the window shows (shown|lblpunti|lblnome).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +22,24 @@ int main() {
   }
   quorvella::app::Win32Game game(GetModuleHandleW(nullptr), options);
   if (const char* boxes = std::getenv("QUORVELLA_E2E_BOXES")) {
-    game.ui.onBox = [path = std::string(boxes)](const char* kind, const std::string& title,
-                                                const std::string& prompt) {
-      std::string line = std::string(kind) + "|" + title + "|";
-      for (char c : prompt) line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    game.ui.onBox = [path = std::string(boxes), &game](const char* kind, const std::string& title,
+                                                       const std::string& prompt) {
+      const auto escaped = [](const std::string& text) {
+        std::string out;
+        for (char c : text) {
+          out += c == '\n'   ? std::string("\\n")
+                 : c == '\r' ? std::string("\\r")
+                             : std::string(1, c);
+        }
+        return out;
+      };
+      std::string line = std::string(kind) + "|" + title + "|" + escaped(prompt) + "\n";
+      if (title.rfind("Data ", 0) == 0) {
+        line += "shown|" + escaped(game.form.label("lblpunti").Caption()) + "|" +
+                escaped(game.form.label("lblnome").Caption()) + "\n";
+      }
       if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-        std::fprintf(f, "%s\n", line.c_str());
+        std::fputs(line.c_str(), f);
         std::fclose(f);
       }
     };

@@ -155,7 +155,6 @@ class W32TextBox : public TextBox {
 class W32Button : public CommandButton {
  public:
   explicit W32Button(Control& c) : c_(c) {}
-  bool Enabled() const override { return IsWindowEnabled(c_.hwnd) != FALSE; }
   void SetEnabled(bool enabled) override { EnableWindow(c_.hwnd, enabled ? TRUE : FALSE); }
   void SetFocus() override { ::SetFocus(c_.hwnd); }
 
@@ -167,7 +166,6 @@ class W32Timer : public Timer {
  public:
   W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
       : c_(c), owner_(owner), id_(id), interval_(interval) {}
-  bool Enabled() const override { return c_.timerOn; }
   void SetEnabled(bool enabled) override {
     if (enabled == c_.timerOn) return;
     c_.timerOn = enabled;
@@ -259,10 +257,6 @@ HWND Win32Form::control(std::string_view name) const {
   if (!loaded_) return nullptr;
   const Control* c = loaded_->find(name);
   return c ? c->hwnd : nullptr;
-}
-
-std::string Win32Form::Caption() const {
-  return loaded_ ? Narrow(TextOf(loaded_->window)) : "";
 }
 
 void Win32Form::SetCaption(const std::string& caption) {

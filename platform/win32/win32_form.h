@@ -44,7 +44,6 @@ class Win32Form : public Window {
   CommandButton& commandButton(std::string_view name) override;
   Timer& timer(std::string_view name) override;
 
-  std::string Caption() const override;
   void SetCaption(const std::string& caption) override;
   void SetBackColor(std::uint32_t rgb) override;
   int WindowState() const override;

@@ -150,14 +150,16 @@ boxes_were <<'EOF2'
 input|Quorvella|Come ti chiami?
 message|Quorvella| Nicolò vediamo se sei un vero campione  
 message|Data …|Ciao a presto. Ore …
+shown||
 message|Quorvella|Ok ho registrato il tuo record, C A M P I O N E"
 EOF2
 [ "$(bytes "$windir/a.txt")" = "320d0a" ] || fail "a.txt is not '2' with CR LF: $(od -c "$windir/a.txt")"
 [ "$(bytes "$windir/n.txt")" = "4e69636f6cf20d0a" ] \
   || fail "n.txt is not 'Nicolò' in Windows-1252 with CR LF: $(od -c "$windir/n.txt")"
 
-# 2. A race that does not beat the record: nothing written, no confirmation (a box titled
-#    Quorvella after the farewell would be one; the program must end without it).
+# 2. A second start shows the record the first one set; a race that does not beat it: nothing
+#    written, no confirmation (a box titled Quorvella after the farewell would be one; the
+#    program must end without it).
 cp "$windir/a.txt" "$work/a.before"
 cp "$windir/n.txt" "$work/n.before"
 start 15
@@ -169,6 +171,7 @@ boxes_were <<'EOF2'
 input|Quorvella|Come ti chiami?
 message|Quorvella| Bruno vediamo se sei un vero campione  
 message|Data …|Ciao a presto. Ore …
+shown|2\r\n|Nicolò\r\n
 EOF2
 cmp -s "$windir/a.txt" "$work/a.before" || fail "a.txt changed"
 cmp -s "$windir/n.txt" "$work/n.before" || fail "n.txt changed"
