@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgtest-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-xkb-utils xdotool imagemagick x11-utils
+  openbox wmctrl
 )
 
 sudo_cmd=()

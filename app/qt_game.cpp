@@ -1,5 +1,6 @@
 #include "app/qt_game.h"
 
+#include <QIcon>
 #include <QStyleFactory>
 
 #include "window/description.h"
@@ -11,7 +12,9 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName("Quorvella");
-  QApplication::setApplicationDisplayName("Quorvella");
+  // No application display name: Qt's X11 and Wayland plugins would append it to every title.
+  // Every window and box wears the game's icon (a resource: read only when a window maps).
+  QApplication::setWindowIcon(QIcon(QString::fromStdString(window::Tavola().icon)));
   // One look on every desktop, honouring the colours the window gives its buttons.
   if (auto* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
   // The window is destroyed and built again for a new race; the program ends through the
@@ -34,6 +37,8 @@ QtGame::QtGame(const Options& options, Injected injected)
                               }),
            qt::FormOptions{options.tickInterval}) {
   game.Attach(form);
+  // The boxes open over the window whenever it is on the screen.
+  if (ownUi_) ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
 }
 
 int RunGame(int& argc, char** argv, const Options& options) {

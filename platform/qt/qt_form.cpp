@@ -6,7 +6,9 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <map>
 #include <stdexcept>
 
@@ -80,6 +82,43 @@ T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& map, std::string
 }
 
 }  // namespace
+
+QPoint KeepInside(const QRect& frame, const QRect& available) {
+  const int x =
+      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+  const int y =
+      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+  return {x, y};
+}
+
+void TavolaWindow::PlaceAt(QPoint pos) {
+  wanted_ = pos;
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QSize size = sizeHint().expandedTo(minimumSize());
+  if (!screen) {
+    setGeometry(QRect(pos, size));
+    return;
+  }
+  // Before the window manager frames the window its frame is unknown: guess a common one.
+  QMargins frame(4, 28, 4, 4);
+  if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
+  const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
+  const QPoint corner = KeepInside(outer, screen->availableGeometry());
+  setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+}
+
+bool TavolaWindow::event(QEvent* event) {
+  const bool result = QMainWindow::event(event);
+  // Qt learns the frame from the window manager without an event of its own: look at every
+  // event until it is known.
+  if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
+    // Framed: place again with the real frame.
+    placed_ = true;
+    PlaceAt(wanted_);
+  }
+  return result;
+}
 
 void TavolaWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
@@ -188,6 +227,7 @@ void QtForm::Unload() {
 void QtForm::Show() {
   if (!controls_) Load();
   EnsureControls();
+  win_->PlaceAt({window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top)});
   win_->show();
   win_->raise();
   win_->activateWindow();
@@ -301,7 +341,11 @@ void QtForm::BuildWindow() {
   controls_->client = client;
   for (QTimer* t : controls_->qtimers) t->setParent(win);
   win->layout()->setSizeConstraint(QLayout::SetFixedSize);
-  win->move(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
+  // A fixed size, and no maximize button or action: the window manager neither offers nor
+  // grants a maximized state the game has no layout for.
+  win->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                      Qt::WindowCloseButtonHint);
   win->onStateChange = [this, h = Bind(HandlerFor(desc_.name, "resize"))] {
     if (win_ && win_->isVisible()) h();
   };

@@ -31,10 +31,24 @@ class TavolaWindow : public QMainWindow {
   std::function<void()> onStateChange;
   std::function<void()> onClose;
 
+  // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
+  // the whole frame to lie inside the available area of its screen. The frame's size is a guess
+  // until the window manager has framed the window; the window checks again once it has.
+  void PlaceAt(QPoint pos);
+
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  QPoint wanted_;
+  bool placed_ = false;  // placed with the frame the window manager drew
 };
+
+// The top-left corner that puts `frame` inside `available` with the least move; a frame larger
+// than the area keeps its top-left corner (title bar, menu) inside it.
+QPoint KeepInside(const QRect& frame, const QRect& available);
 
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
