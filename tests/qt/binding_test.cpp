@@ -73,6 +73,8 @@ class BindingTest : public QObject {
   void digitsBackspaceAndTheFourCharacterLimit();
   void pasteAndDropInsertOnlyDigits();
   void keyboardOnlyRace();
+  void heldEnterNeitherJudgesNorDraws_data();
+  void heldEnterNeitherJudgesNorDraws();
   void disabledNextIsOutOfReach();
   void tabCycle();
   void newRaceYesAndNo();
@@ -287,6 +289,38 @@ void BindingTest::keyboardOnlyRace() {
   QVERIFY(g.next()->isEnabled());
   QTest::keyClick(g.focus(), Qt::Key_Space);
   QCOMPARE(Draws(g), before + 2);
+}
+
+void BindingTest::heldEnterNeitherJudgesNorDraws_data() {
+  QTest::addColumn<bool>("onNext");      // Enter goes to cmdNext after a judged answer
+  QTest::addColumn<bool>("autoRepeat");  // the key's repeats, or a deliberate press
+  QTest::addColumn<int>("judged");       // answers counted afterwards
+  QTest::addColumn<int>("draws");        // questions drawn afterwards
+  QTest::newRow("repeatInEmptyBox") << false << true << 0 << 1;
+  QTest::newRow("pressInEmptyBox") << false << false << 1 << 1;  // an empty box reads as 0
+  QTest::newRow("repeatOnNext") << true << true << 1 << 1;
+  QTest::newRow("pressOnNext") << true << false << 1 << 2;
+}
+
+void BindingTest::heldEnterNeitherJudgesNorDraws() {
+  QFETCH(bool, onNext);
+  QFETCH(bool, autoRepeat);
+  QFETCH(int, judged);
+  QFETCH(int, draws);
+  QtGame g;
+  g.Start("Anna");
+  if (onNext) {
+    QTest::keyClick(g.focus(), Qt::Key_Return);
+    QCOMPARE(g.focus(), g.next());
+  }
+  for (int i = 0; i < (autoRepeat ? 6 : 1); ++i) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", autoRepeat);
+    QApplication::sendEvent(g.focus(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r", autoRepeat);
+    QApplication::sendEvent(g.focus(), &release);
+  }
+  QCOMPARE(g.caption("lblScore2"), QString::number(judged));
+  QCOMPARE(Draws(g), draws);
 }
 
 void BindingTest::disabledNextIsOutOfReach() {
