@@ -3,10 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWindow>
 #include <map>
@@ -129,6 +133,26 @@ void TavolaWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   if (onClose) onClose();
 }
+
+// Fusion highlights a menu bar item only while its menu is open; an item reached by keyboard
+// (F10 or Alt) gets the same highlight, or the player cannot see where the keys act.
+class MenuBarStyle : public QProxyStyle {
+ public:
+  MenuBarStyle() : QProxyStyle(QApplication::style()->name()) {}
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    if (element == CE_MenuBarItem && widget && widget->hasFocus() &&
+        (option->state & State_Selected)) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+        QStyleOptionMenuItem chosen(*item);
+        chosen.state |= State_Sunken;
+        QProxyStyle::drawControl(element, &chosen, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
 
 struct QtForm::Controls {
   std::map<std::string, std::unique_ptr<QtLabel>, std::less<>> labels;
@@ -351,19 +375,39 @@ void QtForm::BuildWindow() {
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
 
-  // The menu bar.
+  // The menu bar. F10, like a press and release of Alt, puts it in Qt's keyboard mode: the
+  // first item is highlighted, arrows move, Enter chooses, Escape gives the focus back to the
+  // control that had it. The style draws the highlight of the item chosen by keyboard.
+  QMenuBar* menuBar = win->menuBar();
+  auto* menuStyle = new MenuBarStyle;
+  menuStyle->setParent(menuBar);
+  menuBar->setStyle(menuStyle);
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), win);
+  QObject::connect(f10, &QShortcut::activated, menuBar, [win, menuBar] {
+    if (menuBar->hasFocus()) return;
+    // Qt opens the keyboard mode on Alt pressed and released alone; F10 goes the same road,
+    // with the events as the shortcut map and the keyboard deliver them.
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : win;
+    QKeyEvent over(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+    over.ignore();
+    QCoreApplication::sendEvent(target, &over);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+  });
   std::map<std::string, QMenu*> menus;
   for (const auto& item : desc_.menu) {
     const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
                                          [&](const auto& m) { return m.parent == item.name; });
     QAction* action = nullptr;
     if (item.parent.empty() && hasChildren) {
-      QMenu* menu = win->menuBar()->addMenu(Q(item.caption));
+      QMenu* menu = menuBar->addMenu(Q(item.caption));
       menu->setObjectName(Q(item.name));
       menus[item.name] = menu;
       action = menu->menuAction();
     } else if (item.parent.empty()) {
-      action = win->menuBar()->addAction(Q(item.caption));
+      action = menuBar->addAction(Q(item.caption));
     } else {
       action = menus.at(item.parent)->addAction(Q(item.caption));
     }

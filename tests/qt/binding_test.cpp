@@ -77,6 +77,8 @@ class BindingTest : public QObject {
   void heldEnterNeitherJudgesNorDraws();
   void disabledNextIsOutOfReach();
   void tabCycle();
+  void menuByKeyboard_data();
+  void menuByKeyboard();
   void newRaceYesAndNo();
   void minimizeAndRestoreCaption();
   void closeBoxEndsWithoutWriting();
@@ -356,6 +358,45 @@ void BindingTest::tabCycle() {
   QTest::keyClick(g.focus(), Qt::Key_Return);
   QCOMPARE(Draws(g), before);
   QCOMPARE(g.ui.ends, 0);
+}
+
+void BindingTest::menuByKeyboard_data() {
+  QTest::addColumn<bool>("f10");  // F10, or Alt pressed and released alone
+  QTest::newRow("F10") << true;
+  QTest::newRow("Alt") << false;
+}
+
+void BindingTest::menuByKeyboard() {
+  QFETCH(bool, f10);
+  QtGame g;
+  g.Start("Anna");
+  QMenuBar* bar = g.form.widget()->menuBar();
+  auto* info = g.form.widget()->findChild<QAction*>("INFOMAZIONI");
+  auto* next = g.form.widget()->findChild<QAction*>("Next");
+  // A pixel inside the first item, left of its text: the highlight shows there.
+  const QPoint inside = bar->actionGeometry(info).topLeft() + QPoint(2, 2);
+  const QColor plain = bar->grab().toImage().pixelColor(inside);
+  if (f10) {
+    QTest::keyClick(g.focus(), Qt::Key_F10);
+  } else {
+    QTest::keyPress(g.focus(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(g.focus(), Qt::Key_Alt, Qt::NoModifier);
+  }
+  QCOMPARE(g.focus(), bar);
+  QCOMPARE(bar->activeAction(), info);
+  const QColor lit = bar->grab().toImage().pixelColor(inside);
+  QVERIFY2(lit != plain, qPrintable(lit.name()));
+  QCOMPARE(lit, bar->palette().color(QPalette::Highlight));
+  // Escape gives the focus back to the answer box, where it was.
+  QTest::keyClick(bar, Qt::Key_Escape);
+  QCOMPARE(g.focus(), g.box());
+  // Arrows move along the bar; Enter chooses.
+  QTest::keyClick(g.focus(), Qt::Key_F10);
+  QTest::keyClick(bar, Qt::Key_Right);
+  QCOMPARE(bar->activeAction(), next);
+  g.ui.answers.push_back(vbNo);
+  QTest::keyClick(bar, Qt::Key_Return);
+  QTRY_COMPARE(g.ui.calls.size(), std::size_t{3});  // name, greeting, the new-race question
 }
 
 void BindingTest::newRaceYesAndNo() {
