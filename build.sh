@@ -16,6 +16,7 @@ packages=(
   fonts-liberation fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-xkb-utils xdotool imagemagick x11-utils
   openbox wmctrl
+  dbus at-spi2-core libglib2.0-bin python3-gi gir1.2-atspi-2.0
 )
 
 sudo_cmd=()

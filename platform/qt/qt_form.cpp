@@ -15,7 +15,9 @@
 #include <QWindow>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
+#include "platform/qt/accessibility.h"
 #include "platform/qt/widgets.h"
 
 namespace quorvella::qt {
@@ -31,32 +33,49 @@ class QtLabel : public Label {
  public:
   explicit QtLabel(AutoLabel* w) : w_(w) {}
   std::string Caption() const override { return w_->text().toStdString(); }
-  void SetCaption(const std::string& caption) override { w_->setCaption(Q(caption)); }
+  void SetCaption(const std::string& caption) override {
+    QuietWhileHidden quiet(w_->window());
+    w_->setCaption(Q(caption));
+  }
 
  private:
   AutoLabel* w_;
 };
 
+using FocusRequest = std::function<void(QWidget*)>;
+
 class QtTextBox : public TextBox {
  public:
-  explicit QtTextBox(AnswerBox* w) : w_(w) {}
+  QtTextBox(AnswerBox* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   std::string Text() const override { return w_->text().toStdString(); }
-  void SetText(const std::string& text) override { w_->setText(Q(text)); }
-  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+  void SetText(const std::string& text) override {
+    QuietWhileHidden quiet(w_->window());
+    w_->setText(Q(text));
+  }
+  void SetFocus() override { focus_(w_); }
 
  private:
   AnswerBox* w_;
+  FocusRequest focus_;
 };
 
 class QtButton : public CommandButton {
  public:
-  explicit QtButton(QPushButton* w) : w_(w) {}
+  QtButton(QPushButton* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   bool Enabled() const override { return w_->isEnabled(); }
-  void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
-  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+  void SetEnabled(bool enabled) override {
+    QuietWhileHidden quiet(w_->window());
+    if (!enabled && w_->hasFocus()) {
+      // Qt would pass the focus on to the next control at once; the handler says where it goes.
+      w_->clearFocus();
+    }
+    w_->setEnabled(enabled);
+  }
+  void SetFocus() override { focus_(w_); }
 
  private:
   QPushButton* w_;
+  FocusRequest focus_;
 };
 
 class QtTimer : public Timer {
@@ -296,10 +315,41 @@ void QtForm::EnsureControls() {
   if (controls_ && !controls_->built) BuildWindow();
 }
 
+void QtForm::RequestFocus(QWidget* w) {
+  if (dispatching_ > 0) {
+    pendingFocus_ = w;
+  } else {
+    ApplyFocus(w);
+  }
+}
+
+void QtForm::ApplyFocus(QWidget* w) {
+  BeforeFocus(w);
+  w->setFocus(Qt::OtherFocusReason);
+}
+
 void QtForm::Dispatch(const std::function<void()>& handler) {
   if (ended_) return;
   try {
+    struct Depth {
+      int& n;
+      explicit Depth(int& d) : n(d) { ++n; }
+      ~Depth() { --n; }
+    } depth(dispatching_);
     handler();
+    if (QPointer<QWidget> w = std::exchange(pendingFocus_, nullptr)) {
+      ApplyFocus(w);
+    } else if (win_ && win_->isVisible() && !win_->focusWidget()) {
+      // A disabled button lost the focus and the handler gave it to no one: the first control
+      // of the tab cycle that can take it gets it, as Qt would have done.
+      for (const auto& name : desc_.tabCycle()) {
+        auto* next = win_->findChild<QWidget*>(Q(name));
+        if (next && next->isEnabled() && next->isVisible()) {
+          next->setFocus(Qt::TabFocusReason);
+          break;
+        }
+      }
+    }
   } catch (const ProgramEnd&) {
     ended_ = true;
     StopTimers();
@@ -345,6 +395,7 @@ std::string QtForm::HandlerFor(const std::string& source, const std::string& eve
 
 void QtForm::BuildWindow() {
   controls_->built = true;
+  const QuietWhileHidden quiet(nullptr);
   auto* win = new TavolaWindow;
   win_ = win;
   win->setObjectName(Q(desc_.name));
@@ -352,7 +403,7 @@ void QtForm::BuildWindow() {
   if (!desc_.icon.empty()) win->setWindowIcon(QIcon(Q(desc_.icon)));
   win->setAttribute(Qt::WA_DeleteOnClose, false);
 
-  auto* client = new QWidget(win);
+  auto* client = new ClientArea(win);
   client->setObjectName("client");
   client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
                        window::TwipsToPixels(desc_.clientHeight));
@@ -438,7 +489,8 @@ void QtForm::BuildWindow() {
             if (!handled) key = 0;
           };
         }
-        controls_->textBoxes[c.name] = std::make_unique<QtTextBox>(box);
+        controls_->textBoxes[c.name] =
+            std::make_unique<QtTextBox>(box, [this](QWidget* w) { RequestFocus(w); });
         break;
       }
       case ControlKind::kCommandButton: {
@@ -448,7 +500,8 @@ void QtForm::BuildWindow() {
           QObject::connect(button, &QPushButton::clicked, this, Bind(h));
         }
         if (c.isDefault) defaultButton = button;
-        controls_->buttons[c.name] = std::make_unique<QtButton>(button);
+        controls_->buttons[c.name] =
+            std::make_unique<QtButton>(button, [this](QWidget* w) { RequestFocus(w); });
         break;
       }
       case ControlKind::kLabel: {
@@ -493,6 +546,7 @@ void QtForm::BuildWindow() {
   if (!cycle.empty()) {
     if (auto* first = client->findChild<QWidget*>(Q(cycle.front()))) first->setFocus();
   }
+  DescribeForReaders(client);
 }
 
 }  // namespace quorvella::qt

@@ -109,6 +109,11 @@ class QtForm : public QObject, public Window {
   // The handler the description gives for an event of a control, menu item or the window.
   std::string HandlerFor(const std::string& source, const std::string& event) const;
   void StopTimers();
+  // Focus asked for by a handler is given when the handler returns, once every caption it
+  // writes is in place: a reader then hears the finished question or verdict, and the focus is
+  // the newest thing it hears of the control.
+  void RequestFocus(QWidget* w);
+  void ApplyFocus(QWidget* w);
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
@@ -118,6 +123,8 @@ class QtForm : public QObject, public Window {
   QPointer<TavolaWindow> win_;
   std::unique_ptr<Controls> controls_;
   bool ended_ = false;
+  int dispatching_ = 0;
+  QPointer<QWidget> pendingFocus_;
 };
 
 }  // namespace quorvella::qt

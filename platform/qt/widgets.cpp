@@ -142,6 +142,7 @@ void AutoLabel::setCaption(const QString& caption) {
   if (caption == text()) return;
   setText(caption);
   if (autoSize_) fitToCaption();
+  emit captionChanged(caption);
 }
 
 void AutoLabel::fitToCaption() {
