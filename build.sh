@@ -17,6 +17,7 @@ packages=(
   xvfb xauth x11-xkb-utils xdotool imagemagick x11-utils
   openbox wmctrl
   dbus at-spi2-core libglib2.0-bin python3-gi gir1.2-atspi-2.0
+  weston qt6-wayland
 )
 
 sudo_cmd=()

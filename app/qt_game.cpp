@@ -10,6 +10,14 @@ namespace quorvella::app {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   // The menu stays in the window: no search for a desktop-wide menu bar service at start-up.
   QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  // On a Wayland desktop that also runs XWayland, the X11 plugin first: there the window
+  // manager tells the game it was minimized (its caption says the race goes on), draws the
+  // desktop's own title bar and honours the window's placement, none of which a Wayland
+  // compositor does for Qt. Wayland stays the fallback, and a platform the player chose wins.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY") &&
+      qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+  }
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName("Quorvella");
   // No application display name: Qt's X11 and Wayland plugins would append it to every title.

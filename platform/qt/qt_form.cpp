@@ -145,7 +145,15 @@ bool TavolaWindow::event(QEvent* event) {
 
 void TavolaWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && onStateChange) onStateChange();
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (windowState() & Qt::WindowMaximized) {
+    // Only a Wayland compositor gets here (Qt draws the title bar there, maximize button
+    // included): the window goes straight back to its own size.
+    QTimer::singleShot(0, this, [this] {
+      if (windowState() & Qt::WindowMaximized) showNormal();
+    });
+  }
+  if (onStateChange) onStateChange();
 }
 
 void TavolaWindow::closeEvent(QCloseEvent* event) {
@@ -415,7 +423,12 @@ void QtForm::BuildWindow() {
   win->setCentralWidget(client);
   controls_->client = client;
   for (QTimer* t : controls_->qtimers) t->setParent(win);
-  win->layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // On Wayland a maximized window must take the size the compositor gives it, or the compositor
+  // ends the program: there the window only has a minimum size, and leaves the maximized state
+  // at once (see TavolaWindow::changeEvent).
+  win->layout()->setSizeConstraint(QGuiApplication::platformName() == QLatin1String("wayland")
+                                       ? QLayout::SetMinimumSize
+                                       : QLayout::SetFixedSize);
   // A fixed size, and no maximize button or action: the window manager neither offers nor
   // grants a maximized state the game has no layout for.
   win->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
