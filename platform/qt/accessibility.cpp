@@ -115,13 +115,13 @@ void DescribeForReaders(ClientArea* client) {
   }
 }
 
-QuietWhileHidden::QuietWhileHidden(const QWidget* window) {
-  if (!QAccessible::isActive() || (window && window->isVisible())) return;
+QuietForReaders::QuietForReaders(bool quiet) {
+  if (!quiet || !QAccessible::isActive()) return;
   quiet_ = true;
   previous_ = QAccessible::installUpdateHandler([](QAccessibleEvent*) {});
 }
 
-QuietWhileHidden::~QuietWhileHidden() {
+QuietForReaders::~QuietForReaders() {
   if (quiet_) QAccessible::installUpdateHandler(previous_);
 }
 

@@ -31,12 +31,17 @@ void DescribeForReaders(ClientArea* client);
 // would keep them as invisible, since Qt later reports only that they are showing. Once shown,
 // every control reports itself showing and a reader learns it as it is. Holds Qt's
 // accessibility events back for the life of this object, when `window` is null or hidden.
-class QuietWhileHidden {
+class QuietForReaders {
  public:
-  explicit QuietWhileHidden(const QWidget* window);
-  ~QuietWhileHidden();
-  QuietWhileHidden(const QuietWhileHidden&) = delete;
-  QuietWhileHidden& operator=(const QuietWhileHidden&) = delete;
+  explicit QuietForReaders(const QWidget* window)
+      : QuietForReaders(!window || !window->isVisible()) {}
+  // Holds the events back when `quiet` is true: the answer box emptied for the next question
+  // while another control has the focus tells a reader nothing, and its text and caret events
+  // would reach the reader before the box's focus, which a reader then takes for old news.
+  explicit QuietForReaders(bool quiet);
+  ~QuietForReaders();
+  QuietForReaders(const QuietForReaders&) = delete;
+  QuietForReaders& operator=(const QuietForReaders&) = delete;
 
  private:
   bool quiet_ = false;

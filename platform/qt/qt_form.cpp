@@ -34,7 +34,7 @@ class QtLabel : public Label {
   explicit QtLabel(AutoLabel* w) : w_(w) {}
   std::string Caption() const override { return w_->text().toStdString(); }
   void SetCaption(const std::string& caption) override {
-    QuietWhileHidden quiet(w_->window());
+    QuietForReaders quiet(w_->window());
     w_->setCaption(Q(caption));
   }
 
@@ -49,7 +49,7 @@ class QtTextBox : public TextBox {
   QtTextBox(AnswerBox* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   std::string Text() const override { return w_->text().toStdString(); }
   void SetText(const std::string& text) override {
-    QuietWhileHidden quiet(w_->window());
+    QuietForReaders quiet(!w_->hasFocus() || !w_->window()->isVisible());
     w_->setText(Q(text));
   }
   void SetFocus() override { focus_(w_); }
@@ -64,7 +64,7 @@ class QtButton : public CommandButton {
   QtButton(QPushButton* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   bool Enabled() const override { return w_->isEnabled(); }
   void SetEnabled(bool enabled) override {
-    QuietWhileHidden quiet(w_->window());
+    QuietForReaders quiet(w_->window());
     if (!enabled && w_->hasFocus()) {
       // Qt would pass the focus on to the next control at once; the handler says where it goes.
       w_->clearFocus();
@@ -403,7 +403,7 @@ std::string QtForm::HandlerFor(const std::string& source, const std::string& eve
 
 void QtForm::BuildWindow() {
   controls_->built = true;
-  const QuietWhileHidden quiet(nullptr);
+  const QuietForReaders quiet(nullptr);
   auto* win = new TavolaWindow;
   win_ = win;
   win->setObjectName(Q(desc_.name));

@@ -158,8 +158,16 @@ def round_trip(acc):
 
 
 def newest_of(acc, since):
-    mine = [e for e in events[since:] if e[2] == acc]
-    return mine[-1][1] if mine else None
+    """The last event of `acc` since `since`, or a text event of it that came before its focus:
+    a reader that meets the box's text or caret events before its focus takes the focus for
+    old news and stays silent."""
+    mine = [e[1] for e in events[since:] if e[2] == acc]
+    if "object:state-changed:focused" in mine:
+        early = [t for t in mine[:mine.index("object:state-changed:focused")]
+                 if t.startswith("object:text-")]
+        if early:
+            return early[0] + " before the focus"
+    return mine[-1] if mine else None
 
 
 QUESTION = re.compile(r"^Quanto fa (\d) per (\d)\?$")
