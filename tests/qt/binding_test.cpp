@@ -13,6 +13,7 @@
 
 #include "common/temp_dir.h"
 #include "game/tavola.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/widgets.h"
@@ -147,6 +148,22 @@ void BindingTest::windowIsBuiltFromTheDescription() {
   QCOMPARE(g.w<QLabel>("lblScore")->toolTip(),
            QString::fromUtf8("Questo \xc3\xa8 il tuo punteggio. Forza con il  record"));
   QCOMPARE(g.w<QLabel>("Image1")->toolTip(), QString("Clicca sotto di me per impostare il Timer"));
+  // What a reader hears where the visible text says nothing to a listener; tooltips stay.
+  const std::pair<const char*, const char*> spoken[] = {{"Label2", "per"},
+                                                        {"Label4", "uguale"},
+                                                        {"Image1", "Cronometro"},
+                                                        {"cmdNext", "Nuovo calcolo"},
+                                                        {"cmdExit", "Esci"}};
+  for (const auto& [name, heard] : spoken) QCOMPARE(g.w(name)->accessibleName(), QString(heard));
+  QStringList order;
+  for (QWidget* w : static_cast<qt::ClientArea*>(win->centralWidget())->readingOrder()) {
+    order << w->objectName();
+  }
+  QCOMPARE(order.mid(0, 5), QStringList({"lblNum1", "Label2", "lblNum2", "Label4", "txtAnswer"}));
+  QCOMPARE(order.mid(order.size() - 4),
+           QStringList({"Label12", "lblnome", "Label13", "lblpunti"}));  // the record line
+  QCOMPARE(g.w<QLabel>("Label6")->buddy(), g.w("lblScore"));
+  QCOMPARE(g.w<QLabel>("Label11")->buddy(), g.w("lblconto"));
   for (const char* name : {"cmdNext", "lblMessage", "Label5"}) {
     QVERIFY2(g.w(name)->cursor().shape() == Qt::BitmapCursor, name);
   }
@@ -258,10 +275,13 @@ void BindingTest::keyboardOnlyRace() {
   QCOMPARE(g.caption("lblScore2"), QString("1"));
   QVERIFY(g.next()->isEnabled());
   QCOMPARE(g.focus(), g.next());
+  QCOMPARE(g.next()->accessibleDescription(),
+           QString::fromUtf8("Esatto, \xc3\xa8 incredibile!!! Esatte 1, errate 0, totali 1."));
 
   QTest::keyClick(g.focus(), Qt::Key_Return);  // the focused button draws
   QCOMPARE(g.caption("lblNum1"), QString("5"));
   QCOMPARE(g.caption("lblNum2"), QString("6"));
+  QCOMPARE(g.box()->accessibleName(), QString("Quanto fa 5 per 6?"));
   QVERIFY(g.box()->text().isEmpty());
   QVERIFY(g.caption("lblMessage").isEmpty());
   QVERIFY(!g.next()->isEnabled());
