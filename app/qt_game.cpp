@@ -1,6 +1,5 @@
 #include "app/qt_game.h"
 
-#include <QIcon>
 #include <QStyleFactory>
 
 #include "window/description.h"
@@ -21,8 +20,6 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName("Quorvella");
   // No application display name: Qt's X11 and Wayland plugins would append it to every title.
-  // Every window and box wears the game's icon (a resource: read only when a window maps).
-  QApplication::setWindowIcon(QIcon(QString::fromStdString(window::Tavola().icon)));
   // One look on every desktop, honouring the colours the window gives its buttons.
   if (auto* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
   // The window is destroyed and built again for a new race; the program ends through the

@@ -408,7 +408,12 @@ void QtForm::BuildWindow() {
   win_ = win;
   win->setObjectName(Q(desc_.name));
   win->setWindowTitle(Q(desc_.caption));
-  if (!desc_.icon.empty()) win->setWindowIcon(QIcon(Q(desc_.icon)));
+  if (!desc_.icon.empty()) {
+    // The game's icon for every window and box, the name box already up included. Set here,
+    // once the name box has been painted: decoding the icon before would delay it.
+    QApplication::setWindowIcon(QIcon(Q(desc_.icon)));
+    win->setWindowIcon(QApplication::windowIcon());
+  }
   win->setAttribute(Qt::WA_DeleteOnClose, false);
 
   auto* client = new ClientArea(win);
