@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program on a Wayland compositor (Qt's Wayland plugin under Weston, nested in an X server
 # of our own): the boxes and the window with their titles, the window's 792 x 554 client area
-# below the menu bar on the screen, and Alt+X that ends the program with status 0.
+# below the menu bar on the screen, the title bar's maximize button that must neither maximize
+# nor end anything, and Alt+X that ends the program with status 0.
 # What the program asks of the compositor is read from Weston's protocol log.
 #   wayland_test.sh PROGRAM WORKDIR
 set -euo pipefail
@@ -37,6 +38,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
 log="$work/weston.log"
 
+# The pointer outside Weston's window, so that it enters it when moved there.
+xdotool mousemove 1270 1010
 # No on-screen keyboard (Weston starts one as its input method by default): it would cover the
 # window.
 printf '[input-method]\npath=\n' >"$work/weston.ini"
@@ -111,7 +114,28 @@ for _ in $(seq 300); do
 done
 [[ "$bbox" =~ ^792x554\+([0-9]+)\+([0-9]+)$ ]] || fail "no client area of 792 x 554 on the screen: '$bbox'"
 x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]}
-right=$((x + 792))
+
+# Qt's own title bar, above the menu bar, has a maximize button (Qt draws it whatever the
+# window's flags). Clicked, it asks the compositor to maximize; the window must go back to its
+# own size and the game go on.
+from=$(($(wc -l <"$log") + 1))
+xdotool mousemove "$((x + 792 - 38))" "$((y - 35))"
+for _ in $(seq 100); do
+  tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" && break
+  sleep 0.05
+done
+tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" ||
+  fail "the pointer did not reach the window"
+xdotool click 1
+for _ in $(seq 100); do
+  grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+kill -0 "$pid" 2>/dev/null || fail "a maximize request ended the game: $(tail -n 2 "$work/out.txt")"
+grep -q 'xdg_toplevel@[0-9]*\.set_maximized' "$log" || fail "the maximize button was not reached"
+grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" || fail "the window stayed maximized"
+
 # Alt+X ends the program with status 0.
 keys key alt+x
 status=0
@@ -124,4 +148,4 @@ wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -q 'error' "$work/out.txt" && fail "the program met an error: $(cat "$work/out.txt")"
-echo "wayland test: boxes, client area 792 x 554 below a menu bar of $((min - 554)), status 0"
+echo "wayland test: boxes, client area 792 x 554 below a menu bar of $((min - 554)), maximize undone, status 0"
