@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The program on a Wayland compositor (Qt's Wayland plugin under Weston, nested in an X server
 # of our own): the boxes and the window with their titles, the window's 792 x 554 client area
-# below the menu bar on the screen, the title bar's maximize button that must neither maximize
-# nor end anything, and Alt+X that ends the program with status 0.
+# below the menu bar on the screen, the title bar's maximize button that must leave the game
+# running at its own size, and Alt+X that ends the program with status 0.
 # What the program asks of the compositor is read from Weston's protocol log.
 #   wayland_test.sh PROGRAM WORKDIR
 set -euo pipefail
