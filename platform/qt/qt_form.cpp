@@ -13,6 +13,7 @@
 #include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <utility>
