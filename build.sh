@@ -9,9 +9,9 @@ mode=${1:-play}
 build_dir=${BUILD_DIR:-build}
 record_dir=/var/games/quorvella
 
-# The Debian packages to build, run and test the game: groups "build" and "test" of
-# ci/packages.txt (the one list of packages; add new ones there).
-bash ci/packages.sh install build test
+# The Debian packages to build, run and test the game: groups "build", "test" and
+# "desktop-a11y" of ci/packages.txt (the one list of packages; add new ones there).
+bash ci/packages.sh install build test desktop-a11y
 
 # CI sets QUORVELLA_WARNINGS_AS_ERRORS=ON: a warning then fails the build.
 cmake -S . -B "$build_dir" -G Ninja \

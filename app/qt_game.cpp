@@ -9,9 +9,17 @@ namespace quorvella::app {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   // The menu stays in the window: no search for a desktop-wide menu bar service at start-up.
   QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  // On a Wayland desktop that also runs XWayland, the X11 plugin first: there the window
+  // manager tells the game it was minimized (its caption says the race goes on), draws the
+  // desktop's own title bar and honours the window's placement, none of which a Wayland
+  // compositor does for Qt. Wayland stays the fallback, and a platform the player chose wins.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY") &&
+      qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+  }
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName("Quorvella");
-  QApplication::setApplicationDisplayName("Quorvella");
+  // No application display name: Qt's X11 and Wayland plugins would append it to every title.
   // One look on every desktop, honouring the colours the window gives its buttons.
   if (auto* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
   // The window is destroyed and built again for a new race; the program ends through the
@@ -35,6 +43,8 @@ QtGame::QtGame(const Options& options, Injected injected)
            qt::FormOptions{options.tickInterval}) {
   game.Attach(form);
   services.store->SetWaiting([this] { form.WhileWaiting(); });
+  // The boxes open over the window whenever it is on the screen.
+  if (ownUi_) ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
 }
 
 int RunGame(int& argc, char** argv, const Options& options) {

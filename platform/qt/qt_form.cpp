@@ -3,13 +3,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
+#include "platform/qt/accessibility.h"
 #include "platform/qt/widgets.h"
 
 namespace quorvella::qt {
@@ -25,31 +34,48 @@ class QtLabel : public Label {
  public:
   explicit QtLabel(AutoLabel* w) : w_(w) {}
   std::string Caption() const override { return w_->text().toStdString(); }
-  void SetCaption(const std::string& caption) override { w_->setCaption(Q(caption)); }
+  void SetCaption(const std::string& caption) override {
+    QuietForReaders quiet(w_->window());
+    w_->setCaption(Q(caption));
+  }
 
  private:
   AutoLabel* w_;
 };
 
+using FocusRequest = std::function<void(QWidget*)>;
+
 class QtTextBox : public TextBox {
  public:
-  explicit QtTextBox(AnswerBox* w) : w_(w) {}
+  QtTextBox(AnswerBox* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   std::string Text() const override { return w_->text().toStdString(); }
-  void SetText(const std::string& text) override { w_->setText(Q(text)); }
-  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+  void SetText(const std::string& text) override {
+    QuietForReaders quiet(!w_->hasFocus() || !w_->window()->isVisible());
+    w_->setText(Q(text));
+  }
+  void SetFocus() override { focus_(w_); }
 
  private:
   AnswerBox* w_;
+  FocusRequest focus_;
 };
 
 class QtButton : public CommandButton {
  public:
-  explicit QtButton(QPushButton* w) : w_(w) {}
-  void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
-  void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+  QtButton(QPushButton* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
+  void SetEnabled(bool enabled) override {
+    QuietForReaders quiet(w_->window());
+    if (!enabled && w_->hasFocus()) {
+      // Qt would pass the focus on to the next control at once; the handler says where it goes.
+      w_->clearFocus();
+    }
+    w_->setEnabled(enabled);
+  }
+  void SetFocus() override { focus_(w_); }
 
  private:
   QPushButton* w_;
+  FocusRequest focus_;
 };
 
 class QtTimer : public Timer {
@@ -79,15 +105,80 @@ T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& map, std::string
 
 }  // namespace
 
+QPoint KeepInside(const QRect& frame, const QRect& available) {
+  const int x =
+      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+  const int y =
+      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+  return {x, y};
+}
+
+void TavolaWindow::PlaceAt(QPoint pos) {
+  wanted_ = pos;
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QSize size = sizeHint().expandedTo(minimumSize());
+  if (!screen) {
+    setGeometry(QRect(pos, size));
+    return;
+  }
+  // Before the window manager frames the window its frame is unknown: guess a common one.
+  QMargins frame(4, 28, 4, 4);
+  if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
+  const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
+  const QPoint corner = KeepInside(outer, screen->availableGeometry());
+  setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+}
+
+bool TavolaWindow::event(QEvent* event) {
+  const bool result = QMainWindow::event(event);
+  // Qt learns the frame from the window manager without an event of its own: look at every
+  // event until it is known.
+  if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
+    // Framed: place again with the real frame.
+    placed_ = true;
+    PlaceAt(wanted_);
+  }
+  return result;
+}
+
 void TavolaWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && onStateChange) onStateChange();
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (windowState() & Qt::WindowMaximized) {
+    // Only a Wayland compositor gets here (Qt draws the title bar there, maximize button
+    // included): the window goes straight back to its own size.
+    QTimer::singleShot(0, this, [this] {
+      if (windowState() & Qt::WindowMaximized) showNormal();
+    });
+  }
+  if (onStateChange) onStateChange();
 }
 
 void TavolaWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   if (onClose) onClose();
 }
+
+// Fusion highlights a menu bar item only while its menu is open; an item reached by keyboard
+// (F10 or Alt) gets the same highlight, or the player cannot see where the keys act.
+class MenuBarStyle : public QProxyStyle {
+ public:
+  MenuBarStyle() : QProxyStyle(QApplication::style()->name()) {}
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    if (element == CE_MenuBarItem && widget && widget->hasFocus() &&
+        (option->state & State_Selected)) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+        QStyleOptionMenuItem chosen(*item);
+        chosen.state |= State_Sunken;
+        QProxyStyle::drawControl(element, &chosen, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
 
 struct QtForm::Controls {
   std::map<std::string, std::unique_ptr<QtLabel>, std::less<>> labels;
@@ -182,6 +273,7 @@ void QtForm::Unload() {
 void QtForm::Show() {
   if (!controls_) Load();
   EnsureControls();
+  win_->PlaceAt({window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top)});
   win_->show();
   win_->raise();
   win_->activateWindow();
@@ -226,20 +318,45 @@ void QtForm::EnsureControls() {
   if (controls_ && !controls_->built) BuildWindow();
 }
 
+void QtForm::RequestFocus(QWidget* w) {
+  if (dispatching_ > 0) {
+    pendingFocus_ = w;
+  } else {
+    ApplyFocus(w);
+  }
+}
+
+void QtForm::ApplyFocus(QWidget* w) {
+  BeforeFocus(w);
+  w->setFocus(Qt::OtherFocusReason);
+}
+
 void QtForm::Dispatch(const std::function<void()>& handler) {
   if (ended_) return;
-  struct Depth {
-    int& depth;
-    explicit Depth(int& d) : depth(++d) {}
-    ~Depth() { --depth; }
-  };
   try {
     {
-      const Depth inside(depth_);
+      struct Depth {
+        int& n;
+        explicit Depth(int& d) : n(d) { ++n; }
+        ~Depth() { --n; }
+      } depth(dispatching_);
       handler();
+      if (QPointer<QWidget> w = std::exchange(pendingFocus_, nullptr)) {
+        ApplyFocus(w);
+      } else if (win_ && win_->isVisible() && !win_->focusWidget()) {
+        // A disabled button lost the focus and the handler gave it to no one: the first control
+        // of the tab cycle that can take it gets it, as Qt would have done.
+        for (const auto& name : desc_.tabCycle()) {
+          auto* next = win_->findChild<QWidget*>(Q(name));
+          if (next && next->isEnabled() && next->isVisible()) {
+            next->setFocus(Qt::TabFocusReason);
+            break;
+          }
+        }
+      }
     }
     // Ticks that came while the handler waited for the record store, in order.
-    if (depth_ == 0) {
+    if (dispatching_ == 0) {
       while (!heldTicks_.empty() && !ended_) {
         const auto tick = heldTicks_.front();
         heldTicks_.erase(heldTicks_.begin());
@@ -303,14 +420,20 @@ std::string QtForm::HandlerFor(const std::string& source, const std::string& eve
 
 void QtForm::BuildWindow() {
   controls_->built = true;
+  const QuietForReaders quiet(nullptr);
   auto* win = new TavolaWindow;
   win_ = win;
   win->setObjectName(Q(desc_.name));
   win->setWindowTitle(Q(desc_.caption));
-  if (!desc_.icon.empty()) win->setWindowIcon(QIcon(Q(desc_.icon)));
+  if (!desc_.icon.empty()) {
+    // The game's icon for every window and box, the name box already up included. Set here,
+    // once the name box has been painted: decoding the icon before would delay it.
+    QApplication::setWindowIcon(QIcon(Q(desc_.icon)));
+    win->setWindowIcon(QApplication::windowIcon());
+  }
   win->setAttribute(Qt::WA_DeleteOnClose, false);
 
-  auto* client = new QWidget(win);
+  auto* client = new ClientArea(win);
   client->setObjectName("client");
   client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
                        window::TwipsToPixels(desc_.clientHeight));
@@ -322,26 +445,55 @@ void QtForm::BuildWindow() {
   win->setCentralWidget(client);
   controls_->client = client;
   for (QTimer* t : controls_->qtimers) t->setParent(win);
-  win->layout()->setSizeConstraint(QLayout::SetFixedSize);
-  win->move(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
+  // On Wayland a maximized window must take the size the compositor gives it, or the compositor
+  // ends the program: there the window only has a minimum size, and leaves the maximized state
+  // at once (see TavolaWindow::changeEvent).
+  win->layout()->setSizeConstraint(QGuiApplication::platformName() == QLatin1String("wayland")
+                                       ? QLayout::SetMinimumSize
+                                       : QLayout::SetFixedSize);
+  // A fixed size, and no maximize button or action: the window manager neither offers nor
+  // grants a maximized state the game has no layout for.
+  win->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                      Qt::WindowCloseButtonHint);
   win->onStateChange = [this, h = Bind(HandlerFor(desc_.name, "resize"))] {
     if (win_ && win_->isVisible()) h();
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
 
-  // The menu bar.
+  // The menu bar. F10, like a press and release of Alt, puts it in Qt's keyboard mode: the
+  // first item is highlighted, arrows move, Enter chooses, Escape gives the focus back to the
+  // control that had it. The style draws the highlight of the item chosen by keyboard.
+  QMenuBar* menuBar = win->menuBar();
+  auto* menuStyle = new MenuBarStyle;
+  menuStyle->setParent(menuBar);
+  menuBar->setStyle(menuStyle);
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), win);
+  QObject::connect(f10, &QShortcut::activated, menuBar, [win, menuBar] {
+    if (menuBar->hasFocus()) return;
+    // Qt opens the keyboard mode on Alt pressed and released alone; F10 goes the same road,
+    // with the events as the shortcut map and the keyboard deliver them.
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : win;
+    QKeyEvent over(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+    over.ignore();
+    QCoreApplication::sendEvent(target, &over);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+  });
   std::map<std::string, QMenu*> menus;
   for (const auto& item : desc_.menu) {
     const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
                                          [&](const auto& m) { return m.parent == item.name; });
     QAction* action = nullptr;
     if (item.parent.empty() && hasChildren) {
-      QMenu* menu = win->menuBar()->addMenu(Q(item.caption));
+      QMenu* menu = menuBar->addMenu(Q(item.caption));
       menu->setObjectName(Q(item.name));
       menus[item.name] = menu;
       action = menu->menuAction();
     } else if (item.parent.empty()) {
-      action = win->menuBar()->addAction(Q(item.caption));
+      action = menuBar->addAction(Q(item.caption));
     } else {
       action = menus.at(item.parent)->addAction(Q(item.caption));
     }
@@ -372,7 +524,8 @@ void QtForm::BuildWindow() {
             if (!handled) key = 0;
           };
         }
-        controls_->textBoxes[c.name] = std::make_unique<QtTextBox>(box);
+        controls_->textBoxes[c.name] =
+            std::make_unique<QtTextBox>(box, [this](QWidget* w) { RequestFocus(w); });
         break;
       }
       case ControlKind::kCommandButton: {
@@ -382,7 +535,8 @@ void QtForm::BuildWindow() {
           QObject::connect(button, &QPushButton::clicked, this, Bind(h));
         }
         if (c.isDefault) defaultButton = button;
-        controls_->buttons[c.name] = std::make_unique<QtButton>(button);
+        controls_->buttons[c.name] =
+            std::make_unique<QtButton>(button, [this](QWidget* w) { RequestFocus(w); });
         break;
       }
       case ControlKind::kLabel: {
@@ -427,6 +581,7 @@ void QtForm::BuildWindow() {
   if (!cycle.empty()) {
     if (auto* first = client->findChild<QWidget*>(Q(cycle.front()))) first->setFocus();
   }
+  DescribeForReaders(client);
 }
 
 }  // namespace quorvella::qt

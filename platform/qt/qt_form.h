@@ -32,10 +32,24 @@ class TavolaWindow : public QMainWindow {
   std::function<void()> onStateChange;
   std::function<void()> onClose;
 
+  // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
+  // the whole frame to lie inside the available area of its screen. The frame's size is a guess
+  // until the window manager has framed the window; the window checks again once it has.
+  void PlaceAt(QPoint pos);
+
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  QPoint wanted_;
+  bool placed_ = false;  // placed with the frame the window manager drew
 };
+
+// The top-left corner that puts `frame` inside `available` with the least move; a frame larger
+// than the area keeps its top-left corner (title bar, menu) inside it.
+QPoint KeepInside(const QRect& frame, const QRect& available);
 
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
@@ -99,6 +113,11 @@ class QtForm : public QObject, public Window {
   // The handler the description gives for an event of a control, menu item or the window.
   std::string HandlerFor(const std::string& source, const std::string& event) const;
   void StopTimers();
+  // Focus asked for by a handler is given when the handler returns, once every caption it
+  // writes is in place: a reader then hears the finished question or verdict, and the focus is
+  // the newest thing it hears of the control.
+  void RequestFocus(QWidget* w);
+  void ApplyFocus(QWidget* w);
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
@@ -108,7 +127,8 @@ class QtForm : public QObject, public Window {
   QPointer<TavolaWindow> win_;
   std::unique_ptr<Controls> controls_;
   bool ended_ = false;
-  int depth_ = 0;  // handlers running, one inside another's box
+  int dispatching_ = 0;  // handlers running, one inside another's box
+  QPointer<QWidget> pendingFocus_;
   bool holdingTicks_ = false;
   std::vector<std::function<void()>> heldTicks_;
 };

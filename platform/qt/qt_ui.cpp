@@ -1,6 +1,7 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -34,11 +35,44 @@ QString TitleOf(const std::optional<std::string>& title) {
 
 }  // namespace
 
+int TitleBarWidth(const QString& title) {
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  // Title fonts run up to a fifth larger than the application's.
+  font.setPointSizeF(font.pointSizeF() * 1.2);
+  // Icon, minimize, maximize and close, each about 24 pixels, and the margins around them.
+  constexpr int kButtons = 4 * 24 + 2 * 16;
+  return QFontMetrics(font).horizontalAdvance(title) + kButtons;
+}
+
+void FitTitle(QMessageBox& box) {
+  // A message box sets its own fixed size from its layout's minimum each time it is shown, so the
+  // width goes into the layout: a spacer across the whole grid. Added once all else is set, as
+  // changing the icon or text builds the layout anew.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Fixed,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
+void FitTitle(QInputDialog& box) {
+  box.setMinimumWidth(TitleBarWidth(box.windowTitle()));
+}
+
+QWidget* QtUi::Parent() const {
+  // A window not on the screen (while it is being built, or left by a new race) is no parent:
+  // the box would be centred on nothing and tied to a window the manager does not show.
+  QWidget* w = parentWindow ? parentWindow() : nullptr;
+  if (w && w->isVisible()) return w;
+  return QApplication::activeWindow();
+}
+
 QtUi::QtUi(FilePool& files, std::function<void(int)> exit)
     : files_(files), exit_(std::move(exit)) {}
 
 int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
-  QMessageBox box(QApplication::activeWindow());
+  QMessageBox box(Parent());
   box.setWindowTitle(TitleOf(title));
   box.setTextFormat(Qt::PlainText);
   box.setText(QString::fromStdString(prompt));
@@ -54,6 +88,7 @@ int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
   }
+  FitTitle(box);
   if (onMessageBox) onMessageBox(box);
   const int result = box.exec();
   if (!yesNo) return vbOK;
@@ -61,13 +96,14 @@ int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::
 }
 
 std::string QtUi::InputBox(const std::string& prompt) {
-  QInputDialog dialog(QApplication::activeWindow());
+  QInputDialog dialog(Parent());
   dialog.setWindowTitle(QString::fromStdString(std::string(kAppTitle)));
   dialog.setLabelText(QString::fromStdString(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setTextValue(QString());
   if (auto* entry = dialog.findChild<QLineEdit*>()) entry->setMaxLength(kInputBoxMaxLength);
   dialog.setWindowModality(Qt::ApplicationModal);
+  FitTitle(dialog);
   if (onInputBox) onInputBox(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.textValue().toStdString();
@@ -80,9 +116,9 @@ void QtUi::EndProgram() {
 void QtUi::Fatal(const RuntimeError& error) {
   std::fprintf(stderr, "quorvella: %s\n", error.Message().c_str());
   QMessageBox box(QMessageBox::Critical, TitleOf(std::nullopt),
-                  QString::fromStdString(error.Message()), QMessageBox::Ok,
-                  QApplication::activeWindow());
+                  QString::fromStdString(error.Message()), QMessageBox::Ok, Parent());
   box.setTextFormat(Qt::PlainText);
+  FitTitle(box);
   if (onMessageBox) onMessageBox(box);
   box.exec();
   Exit(1);

@@ -2,6 +2,7 @@
 // program.
 #pragma once
 
+#include <QString>
 #include <functional>
 
 #include "platform/files.h"
@@ -32,16 +33,29 @@ class QtUi : public Ui {
   // program with status 1.
   [[noreturn]] void Fatal(const RuntimeError& error);
 
+  // The window the boxes belong to, when there is one: a box opens over it, as its child.
+  std::function<QWidget*()> parentWindow;
+
   // Called with each box just before it runs, so tests can answer it.
   std::function<void(QMessageBox&)> onMessageBox;
   std::function<void(QInputDialog&)> onInputBox;
 
  private:
   [[noreturn]] void Exit(int status);
+  QWidget* Parent() const;
 
   FilePool& files_;
   std::function<void(int)> exit_;
 };
+
+// The width a box needs for a window manager to show its whole title: the title in a bold title
+// font plus the title bar's icon and buttons. Window managers do not say what they draw, so this
+// errs on the generous side.
+int TitleBarWidth(const QString& title);
+
+// Makes a box at least TitleBarWidth(its title) wide.
+void FitTitle(QMessageBox& box);
+void FitTitle(QInputDialog& box);
 
 // Loads Qt's own Italian texts (the dialogs' buttons) whatever the system language.
 void InstallItalianTranslations();

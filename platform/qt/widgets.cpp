@@ -142,6 +142,7 @@ void AutoLabel::setCaption(const QString& caption) {
   if (caption == text()) return;
   setText(caption);
   if (autoSize_) fitToCaption();
+  emit captionChanged(caption);
 }
 
 void AutoLabel::fitToCaption() {
@@ -258,6 +259,9 @@ void AnswerBox::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->accept();
+  // A held Enter repeats: only the press itself judges or draws, else holding the key would
+  // play the race (an empty box is right whenever a factor is 0).
+  if (code == 13 && event->isAutoRepeat()) return;
   if (code == 13 && onDefaultKey && onDefaultKey()) return;
   auto k = static_cast<std::int16_t>(code);
   if (onKeyPress) onKeyPress(k);
@@ -355,7 +359,8 @@ void PictureButton::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     event->accept();
-    if (isEnabled()) click();
+    // A held Enter clicks once, not once per repeat.
+    if (isEnabled() && !event->isAutoRepeat()) click();
     return;
   }
   QPushButton::keyPressEvent(event);

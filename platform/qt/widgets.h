@@ -31,6 +31,9 @@ class AutoLabel : public QLabel {
   AutoLabel(const window::ControlDesc& desc, QWidget* parent);
   void setCaption(const QString& caption);
 
+ signals:
+  void captionChanged(const QString& caption);
+
  private:
   void fitToCaption();
   bool autoSize_;

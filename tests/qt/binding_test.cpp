@@ -14,6 +14,7 @@
 
 #include "common/temp_dir.h"
 #include "game/tavola.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/widgets.h"
@@ -74,8 +75,12 @@ class BindingTest : public QObject {
   void digitsBackspaceAndTheFourCharacterLimit();
   void pasteAndDropInsertOnlyDigits();
   void keyboardOnlyRace();
+  void heldEnterNeitherJudgesNorDraws_data();
+  void heldEnterNeitherJudgesNorDraws();
   void disabledNextIsOutOfReach();
   void tabCycle();
+  void menuByKeyboard_data();
+  void menuByKeyboard();
   void newRaceYesAndNo();
   void minimizeAndRestoreCaption();
   void closeBoxEndsWithoutWriting();
@@ -145,6 +150,22 @@ void BindingTest::windowIsBuiltFromTheDescription() {
   QCOMPARE(g.w<QLabel>("lblScore")->toolTip(),
            QString::fromUtf8("Questo \xc3\xa8 il tuo punteggio. Forza con il  record"));
   QCOMPARE(g.w<QLabel>("Image1")->toolTip(), QString("Clicca sotto di me per impostare il Timer"));
+  // What a reader hears where the visible text says nothing to a listener; tooltips stay.
+  const std::pair<const char*, const char*> spoken[] = {{"Label2", "per"},
+                                                        {"Label4", "uguale"},
+                                                        {"Image1", "Cronometro"},
+                                                        {"cmdNext", "Nuovo calcolo"},
+                                                        {"cmdExit", "Esci"}};
+  for (const auto& [name, heard] : spoken) QCOMPARE(g.w(name)->accessibleName(), QString(heard));
+  QStringList order;
+  for (QWidget* w : static_cast<qt::ClientArea*>(win->centralWidget())->readingOrder()) {
+    order << w->objectName();
+  }
+  QCOMPARE(order.mid(0, 5), QStringList({"lblNum1", "Label2", "lblNum2", "Label4", "txtAnswer"}));
+  QCOMPARE(order.mid(order.size() - 4),
+           QStringList({"Label12", "lblnome", "Label13", "lblpunti"}));  // the record line
+  QCOMPARE(g.w<QLabel>("Label6")->buddy(), g.w("lblScore"));
+  QCOMPARE(g.w<QLabel>("Label11")->buddy(), g.w("lblconto"));
   for (const char* name : {"cmdNext", "lblMessage", "Label5"}) {
     QVERIFY2(g.w(name)->cursor().shape() == Qt::BitmapCursor, name);
   }
@@ -256,10 +277,13 @@ void BindingTest::keyboardOnlyRace() {
   QCOMPARE(g.caption("lblScore2"), QString("1"));
   QVERIFY(g.next()->isEnabled());
   QCOMPARE(g.focus(), g.next());
+  QCOMPARE(g.next()->accessibleDescription(),
+           QString::fromUtf8("Esatto, \xc3\xa8 incredibile!!! Esatte 1, errate 0, totali 1."));
 
   QTest::keyClick(g.focus(), Qt::Key_Return);  // the focused button draws
   QCOMPARE(g.caption("lblNum1"), QString("5"));
   QCOMPARE(g.caption("lblNum2"), QString("6"));
+  QCOMPARE(g.box()->accessibleName(), QString("Quanto fa 5 per 6?"));
   QVERIFY(g.box()->text().isEmpty());
   QVERIFY(g.caption("lblMessage").isEmpty());
   QVERIFY(!g.next()->isEnabled());
@@ -289,6 +313,38 @@ void BindingTest::keyboardOnlyRace() {
   QVERIFY(g.next()->isEnabled());
   QTest::keyClick(g.focus(), Qt::Key_Space);
   QCOMPARE(Draws(g), before + 2);
+}
+
+void BindingTest::heldEnterNeitherJudgesNorDraws_data() {
+  QTest::addColumn<bool>("onNext");      // Enter goes to cmdNext after a judged answer
+  QTest::addColumn<bool>("autoRepeat");  // the key's repeats, or a deliberate press
+  QTest::addColumn<int>("judged");       // answers counted afterwards
+  QTest::addColumn<int>("draws");        // questions drawn afterwards
+  QTest::newRow("repeatInEmptyBox") << false << true << 0 << 1;
+  QTest::newRow("pressInEmptyBox") << false << false << 1 << 1;  // an empty box reads as 0
+  QTest::newRow("repeatOnNext") << true << true << 1 << 1;
+  QTest::newRow("pressOnNext") << true << false << 1 << 2;
+}
+
+void BindingTest::heldEnterNeitherJudgesNorDraws() {
+  QFETCH(bool, onNext);
+  QFETCH(bool, autoRepeat);
+  QFETCH(int, judged);
+  QFETCH(int, draws);
+  QtGame g;
+  g.Start("Anna");
+  if (onNext) {
+    QTest::keyClick(g.focus(), Qt::Key_Return);
+    QCOMPARE(g.focus(), g.next());
+  }
+  for (int i = 0; i < (autoRepeat ? 6 : 1); ++i) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", autoRepeat);
+    QApplication::sendEvent(g.focus(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r", autoRepeat);
+    QApplication::sendEvent(g.focus(), &release);
+  }
+  QCOMPARE(g.caption("lblScore2"), QString::number(judged));
+  QCOMPARE(Draws(g), draws);
 }
 
 void BindingTest::disabledNextIsOutOfReach() {
@@ -324,6 +380,45 @@ void BindingTest::tabCycle() {
   QTest::keyClick(g.focus(), Qt::Key_Return);
   QCOMPARE(Draws(g), before);
   QCOMPARE(g.ui.ends, 0);
+}
+
+void BindingTest::menuByKeyboard_data() {
+  QTest::addColumn<bool>("f10");  // F10, or Alt pressed and released alone
+  QTest::newRow("F10") << true;
+  QTest::newRow("Alt") << false;
+}
+
+void BindingTest::menuByKeyboard() {
+  QFETCH(bool, f10);
+  QtGame g;
+  g.Start("Anna");
+  QMenuBar* bar = g.form.widget()->menuBar();
+  auto* info = g.form.widget()->findChild<QAction*>("INFOMAZIONI");
+  auto* next = g.form.widget()->findChild<QAction*>("Next");
+  // A pixel inside the first item, left of its text: the highlight shows there.
+  const QPoint inside = bar->actionGeometry(info).topLeft() + QPoint(2, 2);
+  const QColor plain = bar->grab().toImage().pixelColor(inside);
+  if (f10) {
+    QTest::keyClick(g.focus(), Qt::Key_F10);
+  } else {
+    QTest::keyPress(g.focus(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(g.focus(), Qt::Key_Alt, Qt::NoModifier);
+  }
+  QCOMPARE(g.focus(), bar);
+  QCOMPARE(bar->activeAction(), info);
+  const QColor lit = bar->grab().toImage().pixelColor(inside);
+  QVERIFY2(lit != plain, qPrintable(lit.name()));
+  QCOMPARE(lit, bar->palette().color(QPalette::Highlight));
+  // Escape gives the focus back to the answer box, where it was.
+  QTest::keyClick(bar, Qt::Key_Escape);
+  QCOMPARE(g.focus(), g.box());
+  // Arrows move along the bar; Enter chooses.
+  QTest::keyClick(g.focus(), Qt::Key_F10);
+  QTest::keyClick(bar, Qt::Key_Right);
+  QCOMPARE(bar->activeAction(), next);
+  g.ui.answers.push_back(vbNo);
+  QTest::keyClick(bar, Qt::Key_Return);
+  QTRY_COMPARE(g.ui.calls.size(), std::size_t{3});  // name, greeting, the new-race question
 }
 
 void BindingTest::newRaceYesAndNo() {
@@ -363,6 +458,13 @@ void BindingTest::minimizeAndRestoreCaption() {
   g.form.widget()->showNormal();
   QTRY_COMPARE(g.form.WindowState(), vbNormal);
   QCOMPARE(g.form.widget()->windowTitle(), QString("Giocare con la tavola pitagorica"));
+  // A maximized state (only a Wayland compositor can impose one) is left at once; the race
+  // goes on in the window's own size.
+  QVERIFY(!(g.form.widget()->windowFlags() & Qt::WindowMaximizeButtonHint));
+  g.form.widget()->showMaximized();
+  QTRY_COMPARE(g.form.WindowState(), vbNormal);
+  QCOMPARE(g.form.widget()->centralWidget()->size(), QSize(792, 554));
+  QCOMPARE(g.ui.ends, 0);
 }
 
 // While a handler waits for the record store (another game holds its lock) the window goes on

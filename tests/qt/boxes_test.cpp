@@ -33,6 +33,8 @@ class BoxesTest : public QObject {
   void inputBoxGivesTextOrEmptyOnCancel_data();
   void inputBoxGivesTextOrEmptyOnCancel();
   void endAndFatalExitWithTheirStatus();
+  void boxesShowTheirWholeTitleOverTheWindow_data();
+  void boxesShowTheirWholeTitleOverTheWindow();
 };
 
 void BoxesTest::okBoxWithoutTitleShowsTheApplicationTitle() {
@@ -138,6 +140,53 @@ void BoxesTest::endAndFatalExitWithTheirStatus() {
   QCOMPARE(status, 1);
   QVERIFY(shown.contains("/var/games/quorvella/a.txt"));
   QVERIFY(shown.contains("Permesso negato"));
+}
+
+void BoxesTest::boxesShowTheirWholeTitleOverTheWindow_data() {
+  QTest::addColumn<QString>("prompt");
+  QTest::addColumn<int>("style");
+  QTest::addColumn<QString>("title");  // empty: none of its own
+  QTest::addColumn<bool>("windowShown");
+  QTest::newRow("farewell") << "Ciao a presto. Ore 0" << vbOKOnly << "Data 08/12/2026" << true;
+  QTest::newRow("newRace") << "INIZIAMO UNA NUOVA GARA  ?" << 292 << "INIZIARE NUOVA GARA" << true;
+  QTest::newRow("confirmation") << "Ok" << vbOKOnly << "" << true;
+  QTest::newRow("hiddenWindow") << "Ok" << vbOKOnly << "" << false;
+  QTest::newRow("inputBox") << "Come ti chiami?" << -1 << "" << true;
+}
+
+void BoxesTest::boxesShowTheirWholeTitleOverTheWindow() {
+  QFETCH(QString, prompt);
+  QFETCH(int, style);
+  QFETCH(QString, title);
+  QFETCH(bool, windowShown);
+  FilePool files;
+  qt::QtUi ui(files);
+  QWidget window;
+  if (windowShown) window.show();
+  ui.parentWindow = [&window] { return &window; };
+  const QString shown = title.isEmpty() ? QString("Quorvella") : title;
+  // The title in a bold font a fifth larger than the application's, and room for four buttons.
+  QFont font = QApplication::font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.2);
+  const int needed = QFontMetrics(font).horizontalAdvance(shown) + 4 * 24;
+  auto check = [&](QDialog& box) {
+    QCOMPARE(box.windowTitle(), shown);
+    QCOMPARE(box.parentWidget(), windowShown ? &window : nullptr);
+    QTimer::singleShot(0, &box, [&box, needed] {
+      QVERIFY2(box.width() >= needed, qPrintable(QString("%1 < %2").arg(box.width()).arg(needed)));
+      box.done(0);
+    });
+  };
+  ui.onMessageBox = [&](QMessageBox& box) { check(box); };
+  ui.onInputBox = [&](QInputDialog& box) { check(box); };
+  if (style < 0) {
+    ui.InputBox(prompt.toStdString());
+  } else if (title.isEmpty()) {
+    ui.MsgBox(prompt.toStdString(), style);
+  } else {
+    ui.MsgBox(prompt.toStdString(), style, title.toStdString());
+  }
 }
 
 QTEST_MAIN(BoxesTest)

@@ -1,0 +1,171 @@
+#include "platform/qt/accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <algorithm>
+
+#include "platform/qt/widgets.h"
+
+namespace quorvella::qt {
+namespace {
+
+// Italian names for controls whose visible text (a sign, a picture, a caption with an access
+// key, or none) says nothing to a listener. Tooltips stay the game's.
+struct Named {
+  const char* control;
+  const char* name;
+};
+constexpr Named kNames[] = {
+    {"Label2", "per"},        {"Label4", "uguale"},
+    {"Image1", "Cronometro"}, {"cmdNext", "Nuovo calcolo"},
+    {"cmdExit", "Esci"},
+};
+
+// Headings and the values the window shows under or beside them.
+struct Heading {
+  const char* heading;
+  const char* value;
+};
+constexpr Heading kHeadings[] = {
+    {"Label6", "lblScore"},  {"Label1", "lblScore1"}, {"Label3", "lblScore2"},
+    {"Label11", "lblconto"}, {"Label14", "lblnome1"},
+};
+
+// The clock's label, and how often a reader may hear it change.
+constexpr const char* kClock = "lblconto";
+constexpr int kClockIntervalMs = 1000;
+
+QString CaptionOf(const QWidget* parent, const char* name) {
+  const auto* label =
+      parent ? parent->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly) : nullptr;
+  return label ? label->text() : QString();
+}
+
+// The client area's accessible object: children in reading order.
+class ClientAccessible : public QAccessibleWidget {
+ public:
+  explicit ClientAccessible(ClientArea* w) : QAccessibleWidget(w, QAccessible::Client) {}
+  int childCount() const override { return static_cast<int>(order().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const auto kids = order();
+    if (index < 0 || index >= kids.size()) return nullptr;
+    return QAccessible::queryAccessibleInterface(kids.at(index));
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (!child) return -1;
+    return static_cast<int>(order().indexOf(qobject_cast<QWidget*>(child->object())));
+  }
+
+ private:
+  QList<QWidget*> order() const { return static_cast<ClientArea*>(widget())->readingOrder(); }
+};
+
+QAccessibleInterface* Factory(const QString& className, QObject* object) {
+  if (className == QLatin1String(ClientArea::staticMetaObject.className())) {
+    if (auto* w = qobject_cast<ClientArea*>(object)) return new ClientAccessible(w);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+QList<QWidget*> ClientArea::readingOrder() const {
+  QList<QWidget*> kids = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  kids.removeIf([](QWidget* w) { return w->isWindow() || w->isHidden(); });
+  std::stable_sort(kids.begin(), kids.end(), [](const QWidget* a, const QWidget* b) {
+    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+  });
+  QList<QWidget*> ordered;
+  for (qsizetype start = 0; start < kids.size();) {
+    const QRect first = kids.at(start)->geometry();
+    qsizetype end = start + 1;
+    while (end < kids.size() && kids.at(end)->y() < first.center().y()) ++end;
+    QList<QWidget*> row = kids.mid(start, end - start);
+    std::stable_sort(row.begin(), row.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    ordered += row;
+    start = end;
+  }
+  return ordered;
+}
+
+void DescribeForReaders(ClientArea* client) {
+  static const bool installed = [] {
+    QAccessible::installFactory(Factory);
+    return true;
+  }();
+  (void)installed;
+  for (const auto& n : kNames) {
+    if (auto* w = client->findChild<QWidget*>(n.control)) w->setAccessibleName(n.name);
+  }
+  // A heading is the value's label: Qt reports the pair as "label for" and "labelled by".
+  for (const auto& h : kHeadings) {
+    auto* heading = client->findChild<QLabel*>(h.heading);
+    auto* value = client->findChild<QLabel*>(h.value);
+    if (heading && value) heading->setBuddy(value);
+  }
+  if (auto* clock = client->findChild<QLabel*>(kClock)) {
+    auto* throttle = new ThrottledName(clock, kClockIntervalMs);
+    throttle->setObjectName("clockName");
+    throttle->update(clock->text());
+    if (auto* auto_ = qobject_cast<AutoLabel*>(clock)) {
+      QObject::connect(auto_, &AutoLabel::captionChanged, throttle, &ThrottledName::update);
+    }
+  }
+}
+
+QuietForReaders::QuietForReaders(bool quiet) {
+  if (!quiet || !QAccessible::isActive()) return;
+  quiet_ = true;
+  previous_ = QAccessible::installUpdateHandler([](QAccessibleEvent*) {});
+}
+
+QuietForReaders::~QuietForReaders() {
+  if (quiet_) QAccessible::installUpdateHandler(previous_);
+}
+
+QString QuestionText(const QString& first, const QString& second) {
+  return QStringLiteral("Quanto fa %1 per %2?").arg(first, second);
+}
+
+QString VerdictText(const QString& verdict, const QString& right, const QString& wrong,
+                    const QString& total) {
+  return QStringLiteral("%1 Esatte %2, errate %3, totali %4.").arg(verdict, right, wrong, total);
+}
+
+void BeforeFocus(QWidget* w) {
+  if (!w) return;
+  const QWidget* client = w->parentWidget();
+  if (w->objectName() == QLatin1String("txtAnswer")) {
+    w->setAccessibleName(QuestionText(CaptionOf(client, "lblNum1"), CaptionOf(client, "lblNum2")));
+  } else if (w->objectName() == QLatin1String("cmdNext")) {
+    w->setAccessibleDescription(
+        VerdictText(CaptionOf(client, "lblMessage"), CaptionOf(client, "lblScore"),
+                    CaptionOf(client, "lblScore1"), CaptionOf(client, "lblScore2")));
+  }
+}
+
+ThrottledName::ThrottledName(QWidget* label, int intervalMs)
+    : QObject(label), label_(label), intervalMs_(intervalMs) {
+  later_.setSingleShot(true);
+  connect(&later_, &QTimer::timeout, this, &ThrottledName::publish);
+}
+
+void ThrottledName::update(const QString& caption) {
+  pending_ = caption;
+  if (later_.isActive()) return;
+  if (!since_.isValid() || since_.elapsed() >= intervalMs_) {
+    publish();
+  } else {
+    later_.start(static_cast<int>(intervalMs_ - since_.elapsed()));
+  }
+}
+
+void ThrottledName::publish() {
+  since_.start();
+  // An explicit name also stops the label from announcing each caption change itself.
+  if (label_->accessibleName() != pending_) label_->setAccessibleName(pending_);
+}
+
+}  // namespace quorvella::qt

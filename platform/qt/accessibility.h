@@ -1,0 +1,78 @@
+// What a screen reader hears of the window, derived from what the window shows: names where the
+// visible text says nothing to a listener, headings tied to their values, the children in
+// reading order, the question as the answer box's name and the verdict with the counts as the
+// new-question button's description, and a clock that speaks at most once a second.
+#pragma once
+
+#include <QAccessible>
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+namespace quorvella::qt {
+
+// The client area of the window: its accessible children come in reading order.
+class ClientArea : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+  // Its child widgets, in reading order: rows from top to bottom (a control starts a new row
+  // when its top lies below the middle of the row's first control), left to right in a row.
+  QList<QWidget*> readingOrder() const;
+};
+
+// Gives the controls of `client` their accessible names, descriptions and heading relations.
+// Cheap: no accessibility work is done unless a reader asks.
+void DescribeForReaders(ClientArea* client);
+
+// While the window is not on the screen (it is built during the name box, and written by the
+// load handler before it shows), a reader hears nothing of it: one that met its controls hidden
+// would keep them as invisible, since Qt later reports only that they are showing. Once shown,
+// every control reports itself showing and a reader learns it as it is. Holds Qt's
+// accessibility events back for the life of this object, when `window` is null or hidden.
+class QuietForReaders {
+ public:
+  explicit QuietForReaders(const QWidget* window)
+      : QuietForReaders(!window || !window->isVisible()) {}
+  // Holds the events back when `quiet` is true: the answer box emptied for the next question
+  // while another control has the focus tells a reader nothing, and its text and caret events
+  // would reach the reader before the box's focus, which a reader then takes for old news.
+  explicit QuietForReaders(bool quiet);
+  ~QuietForReaders();
+  QuietForReaders(const QuietForReaders&) = delete;
+  QuietForReaders& operator=(const QuietForReaders&) = delete;
+
+ private:
+  bool quiet_ = false;
+  QAccessible::UpdateHandler previous_ = nullptr;
+};
+
+// Called just before `w` takes the focus: the answer box is named by the open question, the
+// new-question button described by the verdict and the counts, all read from the captions.
+void BeforeFocus(QWidget* w);
+
+// The question as a listener hears it, e.g. "Quanto fa 7 per 8?".
+QString QuestionText(const QString& first, const QString& second);
+// The verdict and the counts, e.g. "Esatto, è incredibile!!! Esatte 3, errate 1, totali 4.".
+QString VerdictText(const QString& verdict, const QString& right, const QString& wrong,
+                    const QString& total);
+
+// Keeps a label's accessible name in step with its caption, at most once per `intervalMs`:
+// a clock that ticks faster than a reader can speak stays quiet between updates.
+class ThrottledName : public QObject {
+  Q_OBJECT
+ public:
+  ThrottledName(QWidget* label, int intervalMs);
+  void update(const QString& caption);
+
+ private:
+  void publish();
+  QWidget* label_;
+  int intervalMs_;
+  QString pending_;
+  QElapsedTimer since_;
+  QTimer later_;
+};
+
+}  // namespace quorvella::qt

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# What a screen reader hears of a race: an X server, a D-Bus session and an AT-SPI bus of the
+# test's own, a reader listening from before the program starts (reader.py).
+#   a11y_test.sh PROGRAM WORKDIR
+set -euo pipefail
+program=$1
+work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$work"
+mkdir -p "$work/records"
+# A record no race of a few answers beats: the race ends without a confirmation box.
+printf '9999\r\n' >"$work/records/a.txt"
+printf 'Nessuno\r\n' >"$work/records/n.txt"
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
+  >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; true' EXIT
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb gave no display" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export LC_ALL=C.UTF-8 NO_AT_BRIDGE=0 GTK_MODULES=
+unset QT_ACCESSIBILITY QT_LINUX_ACCESSIBILITY_ALWAYS_ON
+
+# In a D-Bus session of our own: the AT-SPI bus, switched on as a screen reader switches it on,
+# then the reader, which starts the program.
+exec dbus-run-session -- bash -c '
+  set -euo pipefail
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$1/bus.log" 2>&1 &
+  launcher=$!
+  trap "kill $launcher 2>/dev/null; true" EXIT
+  for _ in $(seq 100); do
+    gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+      --method org.a11y.Bus.GetAddress >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<true>" >/dev/null
+  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.freedesktop.DBus.Properties.Set org.a11y.Status ScreenReaderEnabled "<true>" \
+    >/dev/null
+  /usr/bin/python3 "$2/reader.py" "$3" "$1"
+' a11y "$work" "$here" "$program"

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# The program on a Wayland compositor (Qt's Wayland plugin under Weston, nested in an X server
+# of our own): the boxes and the window with their titles, the window's 792 x 554 client area
+# below the menu bar on the screen, the title bar's maximize button that must leave the game
+# running at its own size, and Alt+X that ends the program with status 0.
+# What the program asks of the compositor is read from Weston's protocol log.
+#   wayland_test.sh PROGRAM WORKDIR
+set -euo pipefail
+program=$1
+work=$2
+rm -rf "$work"
+mkdir -p "$work/records" "$work/run"
+chmod 700 "$work/run"
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/out.txt" ] && tail -n 5 "$work/out.txt" >&2
+  exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
+  >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+weston=
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$weston" ] && kill "$weston" 2>/dev/null && wait "$weston" 2>/dev/null
+  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  true
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb gave no display"
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
+log="$work/weston.log"
+
+# The pointer outside Weston's window, so that it enters it when moved there.
+xdotool mousemove 1270 1010
+# No on-screen keyboard (Weston starts one as its input method by default): it would cover the
+# window.
+printf '[input-method]\npath=\n' >"$work/weston.ini"
+weston --config="$work/weston.ini" --backend=x11-backend.so --socket=quorvella-test \
+  --width=1100 --height=800 --idle-time=0 --logger-scopes=log,proto --log="$log" >"$work/weston.out" 2>&1 &
+weston=$!
+# Ready once its shell's panel has been configured.
+for _ in $(seq 300); do
+  grep -q 'weston_desktop_shell@[0-9]*\.configure' "$log" 2>/dev/null && break
+  kill -0 "$weston" 2>/dev/null || fail "weston ended: $(tail -n 5 "$work/weston.out")"
+  sleep 0.1
+done
+grep -q 'weston_desktop_shell@[0-9]*\.configure' "$log" || fail "weston did not start"
+output=$(xwininfo -root -children | awk '/"Weston Compositor/ { print $1; exit }')
+[ -n "$output" ] || fail "no window of weston's on the X server"
+# The X keyboard goes to Weston once and for all: each change of the X focus makes Weston take
+# the keyboard from the program's window and give it back, and keys in between are lost.
+xdotool windowfocus --sync "$output"
+
+# Waits until the program has asked for its $2nd title exactly $1.
+titles() { grep -c "set_title(\"$1\")" "$log" || true; }
+wait_title() {
+  for _ in $(seq 300); do
+    [ "$(titles "$1")" -ge "$2" ] && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for '$1'"
+    sleep 0.1
+  done
+  fail "no window titled '$1' (number $2): $(titles "$1") so titled"
+}
+# Waits until the keyboard has come to the program after its $2th title $1 was set.
+client() { grep -m1 -oE 'client 0x[0-9a-f]+ rq xdg_toplevel@[0-9]+\.set_title' "$log" | cut -d' ' -f2; }
+wait_keyboard() {
+  local line
+  line=$(grep -n "set_title(\"$1\")" "$log" | sed -n "$2p" | cut -d: -f1)
+  for _ in $(seq 300); do
+    tail -n +"$line" "$log" | grep -qE "client $(client) ev wl_keyboard@[0-9]+\.enter" && return 0
+    sleep 0.05
+  done
+  fail "the keyboard never came to the program's window '$1'"
+}
+keys() { xdotool "$@"; }
+
+QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=quorvella-test QUORVELLA_E2E_DIR="$work/records/" \
+  QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 "$program" >"$work/out.txt" 2>&1 &
+pid=$!
+wait_title "Quorvella" 1  # the name box
+wait_keyboard "Quorvella" 1
+keys type --delay 30 "Ada"
+keys key Return
+wait_title "Quorvella" 2  # the greeting
+wait_keyboard "Quorvella" 2
+keys key Return
+wait_title "Giocare con la tavola pitagorica" 1
+wait_keyboard "Giocare con la tavola pitagorica" 1
+
+# The window's size: at least 792 wide and the client area's 554 plus the menu bar high (a
+# maximized window must take any size there, so it has no maximum).
+min=$(grep -oE 'set_min_size\(792, [0-9]+\)' "$log" | tail -n 1 | grep -oE '[0-9]+\)' | tr -d ')')
+[ -n "$min" ] && [ "$min" -gt 554 ] && [ "$min" -lt 600 ] ||
+  fail "the window's minimum is not 792 x (554 + menu bar): '$min'"
+
+# Where the compositor put the window (it chooses), and its client area on the screen: the
+# pixels of the first question's colour (RGB(80, 180, 200) with this seed) fill a rectangle
+# exactly the client area's size once the window has painted.
+bbox=
+for _ in $(seq 300); do
+  import -silent -window root "$work/after.png"
+  bbox=$(convert "$work/after.png" -fill black +opaque 'rgb(80,180,200)' -fill white \
+    -opaque 'rgb(80,180,200)' -trim -format '%wx%h%O' info: 2>/dev/null || true)
+  [[ "$bbox" == 792x554+* ]] && break
+  sleep 0.1
+done
+[[ "$bbox" =~ ^792x554\+([0-9]+)\+([0-9]+)$ ]] || fail "no client area of 792 x 554 on the screen: '$bbox'"
+x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]}
+
+# Qt's own title bar, above the menu bar, has a maximize button (Qt draws it whatever the
+# window's flags). Clicked, it asks the compositor to maximize; the window must go back to its
+# own size and the game go on.
+from=$(($(wc -l <"$log") + 1))
+xdotool mousemove "$((x + 792 - 38))" "$((y - 35))"
+for _ in $(seq 100); do
+  tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" && break
+  sleep 0.05
+done
+tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" ||
+  fail "the pointer did not reach the window"
+xdotool click 1
+for _ in $(seq 100); do
+  grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+kill -0 "$pid" 2>/dev/null || fail "a maximize request ended the game: $(tail -n 2 "$work/out.txt")"
+grep -q 'xdg_toplevel@[0-9]*\.set_maximized' "$log" || fail "the maximize button was not reached"
+grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" || fail "the window stayed maximized"
+
+# Alt+X ends the program with status 0.
+keys key alt+x
+status=0
+for _ in $(seq 300); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "Alt+X did not end the program"
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -q 'error' "$work/out.txt" && fail "the program met an error: $(cat "$work/out.txt")"
+echo "wayland test: boxes, client area 792 x 554 below a menu bar of $((min - 554)), maximize undone, status 0"
