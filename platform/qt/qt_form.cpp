@@ -131,6 +131,8 @@ void TavolaWindow::PlaceAt(QPoint pos) {
 }
 
 bool TavolaWindow::event(QEvent* event) {
+  // The unloaded window deletes itself here: nothing of it may be touched afterwards.
+  if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
   const bool result = QMainWindow::event(event);
   // Qt learns the frame from the window manager without an event of its own: look at every
   // event until it is known.
