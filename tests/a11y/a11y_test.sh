@@ -12,22 +12,16 @@ mkdir -p "$work/records"
 printf '9999\r\n' >"$work/records/a.txt"
 printf 'Nessuno\r\n' >"$work/records/n.txt"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; true' EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb gave no display" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/../e2e/lib.sh"
+trap stop_xvfb EXIT
+start_xvfb 1280x1024x24 "$work/xvfb.log" || exit 1
 export LC_ALL=C.UTF-8 NO_AT_BRIDGE=0 GTK_MODULES=
 unset QT_ACCESSIBILITY QT_LINUX_ACCESSIBILITY_ALWAYS_ON
 
 # In a D-Bus session of our own: the AT-SPI bus, switched on as a screen reader switches it on,
 # then the reader, which starts the program.
-exec dbus-run-session -- bash -c '
+dbus-run-session -- bash -c '
   set -euo pipefail
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$1/bus.log" 2>&1 &
   launcher=$!

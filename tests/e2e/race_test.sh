@@ -10,21 +10,10 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work/records"
 
-# A virtual X server of our own on the first free display (Xvfb picks it; no race with other
-# servers started at the same moment).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-# Waits for the server to be gone: one that is still shutting down removes the sockets of the
-# next server given the same display number, whose clients then cannot connect.
-trap 'kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; true' EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb gave no display: $(cat "$work/xvfb.log")" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+trap stop_xvfb EXIT
+start_xvfb 1024x768x24 "$work/xvfb.log" || exit 1
 # An Italian keyboard, as the players have: "ò" is a key of its own, so xdotool types it without
 # remapping a key code on the fly (which a client may read before the new map reaches it).
 setxkbmap -layout it

@@ -45,6 +45,8 @@ seed=${QUORVELLA_SHOT_SEED:-1}
 work=$(mktemp -d)
 pid=
 xvfb=
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
 cleanup() {
   local status=$?
   if [ "$status" -ne 0 ]; then
@@ -53,26 +55,14 @@ cleanup() {
     done
   fi
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
-  # Waits for the server to be gone: one that is still shutting down removes the sockets of the
-  # next server given the same display number, whose clients then cannot connect.
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true; fi
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # A virtual X server of our own on the first free display, large enough for the window at
 # 200 %, with 24-bit colour so that colours compare exactly.
-Xvfb -displayfd 3 -screen 0 2200x1600x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$artefact_dir/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb" 2>/dev/null || { echo "screenshot test: Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "screenshot test: Xvfb gave no display" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY
+start_xvfb 2200x1600x24 "$artefact_dir/xvfb.log" || exit 1
 
 # The first visible window of process $1 whose name matches $2 and that is not $3; waits up to
 # half a minute (a loaded CI machine can be slow to start the program).
@@ -90,76 +80,6 @@ wait_window() {
   done
   echo "screenshot test: no window named '$2' appeared" >&2
   return 1
-}
-
-# Writes the client area of window $1 to $2: the bottom $3 x $4 pixels of the window, below the
-# menu bar. Takes photographs until two in a row agree outside the masked rectangles $5..., so
-# the window has finished painting.
-photograph() {
-  local wid=$1 out=$2 w=$3 h=$4
-  shift 4
-  local previous="$work/previous.png" current="$work/current.png"
-  rm -f "$previous"
-  for _ in $(seq 100); do
-    import -silent -window "$wid" "$work/window.png"
-    convert "$work/window.png" -gravity SouthWest -crop "${w}x${h}+0+0" +repage "$current"
-    if [ -f "$previous" ] && [ "$(masked_difference "$previous" "$current" 0 "$@")" = 0 ]; then
-      cp "$current" "$out"
-      return 0
-    fi
-    mv "$current" "$previous"
-    sleep 0.2
-  done
-  echo "screenshot test: the window did not settle" >&2
-  return 1
-}
-
-# The number of pixels of $1 and $2 that differ by more than fuzz $3, outside the rectangles
-# given as x0,y0,x1,y1 after it. A difference in size counts as every pixel.
-masked_difference() {
-  local a=$1 b=$2 f=$3
-  shift 3
-  local draw=()
-  for r in "$@"; do draw+=(-draw "rectangle $r"); done
-  if [ "$(identify -format %wx%h "$a")" != "$(identify -format %wx%h "$b")" ]; then
-    identify -format '%[fx:w*h]' "$a"
-    return 0
-  fi
-  convert "$a" -fill '#ff00ff' "${draw[@]}" "$work/ma.png"
-  convert "$b" -fill '#ff00ff' "${draw[@]}" "$work/mb.png"
-  # compare prints the count on standard error and exits 1 when the images differ.
-  compare -metric AE -fuzz "$f" "$work/ma.png" "$work/mb.png" "$work/diff.png" 2>&1 >/dev/null |
-    awk '{ printf "%d\n", $1 }' || true
-}
-
-failures=0
-
-# Checks photograph $1 (a name) against its reference, or makes it the reference.
-check() {
-  local name=$1 scale=$2
-  shift 2
-  local shot="$artefact_dir/$name.png" ref="$reference_dir/$name.png"
-  if [ "$update" = "--update" ]; then
-    mkdir -p "$reference_dir"
-    cp "$shot" "$ref"
-    echo "updated $ref"
-    return 0
-  fi
-  if [ ! -f "$ref" ]; then
-    echo "FAIL $name: no reference $ref" >&2
-    failures=$((failures + 1))
-    return 0
-  fi
-  local differing allowed=$((tolerated * scale * scale))
-  differing=$(masked_difference "$ref" "$shot" "$fuzz" "$@")
-  [ -f "$work/diff.png" ] && cp "$work/diff.png" "$artefact_dir/$name-diff.png"
-  if [ "$differing" -gt "$allowed" ]; then
-    echo "FAIL $name: $differing pixels differ from the reference (at most $allowed allowed)," \
-      "see $artefact_dir/$name-diff.png" >&2
-    failures=$((failures + 1))
-  else
-    echo "ok   $name: $differing pixels differ (at most $allowed allowed)"
-  fi
 }
 
 run_at_scale() {

@@ -21,26 +21,18 @@ fail() {
   exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+xvfb=
 wm=
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   [ -n "$wm" ] && kill "$wm" 2>/dev/null
-  # Waits for the server to be gone: one still shutting down removes the sockets of the next
-  # server given the same display number.
-  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  true
+  stop_xvfb
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "${screen}x24" "$work/xvfb.log" || fail "no X server"
 export LC_ALL=C.UTF-8
 
 # The window manager, waited for until it has announced itself on the root window.

@@ -31,23 +31,17 @@ fail() {
   exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/../../e2e/lib.sh"
+xvfb=
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  true
+  stop_xvfb
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb gave no display: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 1280x1024x24 "$work/xvfb.log" || fail "no X server"
 # An Italian keyboard, as the players have: "ò" is a key of its own. Each Wine program reads the
 # layout when it starts.
 setxkbmap -layout it

@@ -40,6 +40,8 @@ tolerated=${QUORVELLA_SHOT_TOLERATED:-40}
 work=$(mktemp -d)
 pid=
 xvfb=
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/../../e2e/lib.sh"
 set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
@@ -47,21 +49,13 @@ cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   set_dpi 96 || true
   wineserver -k 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  stop_xvfb
   rm -rf "$work"
   true
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 2200x1600x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-  >"$artefact_dir/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "screenshot test: Xvfb gave no display" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 2200x1600x24 "$artefact_dir/xvfb.log" || exit 1
 
 # The id of the visible window whose name matches $1 and that is not $2, once there is one.
 window() {
@@ -75,82 +69,6 @@ window() {
   done
   echo "screenshot test: no window named '$1'" >&2
   return 1
-}
-
-# The number of pixels of $1 and $2 that differ by more than fuzz $3, outside the rectangles
-# given as x0,y0,x1,y1 after it. A difference in size counts as every pixel.
-masked_difference() {
-  local a=$1 b=$2 f=$3
-  shift 3
-  local draw=()
-  for r in "$@"; do draw+=(-draw "rectangle $r"); done
-  if [ "$(identify -format %wx%h "$a")" != "$(identify -format %wx%h "$b")" ]; then
-    identify -format '%[fx:w*h]' "$a"
-    return 0
-  fi
-  convert "$a" -fill '#ff00ff' "${draw[@]}" "$work/ma.png"
-  convert "$b" -fill '#ff00ff' "${draw[@]}" "$work/mb.png"
-  compare -metric AE -fuzz "$f" "$work/ma.png" "$work/mb.png" "$work/diff.png" 2>&1 >/dev/null |
-    awk '{ printf "%d\n", $1 }' || true
-}
-
-# Writes the client area of window $1 to $2: its bottom $3 x $4 pixels, below the menu bar. Takes
-# photographs until two in a row agree outside the masked rectangles $5..., so the window has
-# finished painting.
-photograph() {
-  local wid=$1 out=$2 w=$3 h=$4
-  shift 4
-  local previous="$work/previous.png" current="$work/current.png"
-  rm -f "$previous"
-  for _ in $(seq 100); do
-    import -silent -window "$wid" "$work/window.png"
-    convert "$work/window.png" -gravity SouthWest -crop "${w}x${h}+0+0" +repage "$current"
-    if [ -f "$previous" ] && [ "$(masked_difference "$previous" "$current" 0 "$@")" = 0 ]; then
-      cp "$current" "$out"
-      return 0
-    fi
-    mv "$current" "$previous"
-    sleep 0.2
-  done
-  echo "screenshot test: the window did not settle" >&2
-  return 1
-}
-
-failures=0
-check() {
-  local name=$1
-  check_as "$name" "$@"
-}
-# Checks photograph $1 against the reference named $2 (a photograph that must look like another
-# one has no reference of its own).
-check_as() {
-  local name=$1 reference=$2 scale=$3
-  shift 3
-  local shot="$artefact_dir/$name.png" ref="$reference_dir/$reference.png"
-  if [ "$update" = "--update" ] && [ "$name" != "$reference" ]; then
-    return 0
-  fi
-  if [ "$update" = "--update" ]; then
-    mkdir -p "$reference_dir"
-    cp "$shot" "$ref"
-    echo "updated $ref"
-    return 0
-  fi
-  if [ ! -f "$ref" ]; then
-    echo "FAIL $name: no reference $ref" >&2
-    failures=$((failures + 1))
-    return 0
-  fi
-  local differing allowed=$((tolerated * scale * scale))
-  differing=$(masked_difference "$ref" "$shot" "$fuzz" "$@")
-  [ -f "$work/diff.png" ] && cp "$work/diff.png" "$artefact_dir/$name-diff.png"
-  if [ "$differing" -gt "$allowed" ]; then
-    echo "FAIL $name: $differing pixels differ from the reference (at most $allowed allowed)," \
-      "see $artefact_dir/$name-diff.png" >&2
-    failures=$((failures + 1))
-  else
-    echo "ok   $name: $differing pixels differ (at most $allowed allowed)"
-  fi
 }
 
 run_at_scale() {

@@ -1,0 +1,112 @@
+# shellcheck shell=bash disable=SC2154  # work, artefact_dir, ... are the caller's
+# Sourced by the end-to-end scripts (Linux and Windows): a virtual X server of the test's own,
+# and the photographs compared with reference pictures. Plain functions; the caller sets `work`
+# (a scratch directory) and, for the photographs, `artefact_dir`, `reference_dir`, `update`,
+# `fuzz` and `tolerated`.
+
+# Starts Xvfb on the first free display (Xvfb picks it: no race with other servers started at the
+# same moment) with a screen of $1 (WxHxD), its log in $2; waits for it, sets `xvfb` to its pid
+# and exports DISPLAY. Returns 1 when it gives no display.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 "$1" -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
+    >"$2" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -s "$work/display" ]; then
+    echo "FAIL: Xvfb gave no display: $(cat "$2")" >&2
+    return 1
+  fi
+  DISPLAY=":$(head -n1 "$work/display")"
+  export DISPLAY
+}
+
+# Stops the server and waits until it is gone: one still shutting down removes the sockets of the
+# next server given the same display number, whose clients then cannot connect.
+stop_xvfb() {
+  if [ -n "${xvfb:-}" ]; then kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; fi
+  true
+}
+
+# The number of pixels of $1 and $2 that differ by more than fuzz $3, outside the rectangles
+# given as x0,y0,x1,y1 after it. A difference in size counts as every pixel.
+masked_difference() {
+  local a=$1 b=$2 f=$3
+  shift 3
+  local draw=()
+  for r in "$@"; do draw+=(-draw "rectangle $r"); done
+  if [ "$(identify -format %wx%h "$a")" != "$(identify -format %wx%h "$b")" ]; then
+    identify -format '%[fx:w*h]' "$a"
+    return 0
+  fi
+  convert "$a" -fill '#ff00ff' "${draw[@]}" "$work/ma.png"
+  convert "$b" -fill '#ff00ff' "${draw[@]}" "$work/mb.png"
+  # compare prints the count on standard error and exits 1 when the images differ.
+  compare -metric AE -fuzz "$f" "$work/ma.png" "$work/mb.png" "$work/diff.png" 2>&1 >/dev/null |
+    awk '{ printf "%d\n", $1 }' || true
+}
+
+# Writes the client area of window $1 to $2: its bottom $3 x $4 pixels, below the menu bar. Takes
+# photographs until two in a row agree outside the masked rectangles $5..., so the window has
+# finished painting.
+photograph() {
+  local wid=$1 out=$2 w=$3 h=$4
+  shift 4
+  local previous="$work/previous.png" current="$work/current.png"
+  rm -f "$previous"
+  for _ in $(seq 100); do
+    import -silent -window "$wid" "$work/window.png"
+    convert "$work/window.png" -gravity SouthWest -crop "${w}x${h}+0+0" +repage "$current"
+    if [ -f "$previous" ] && [ "$(masked_difference "$previous" "$current" 0 "$@")" = 0 ]; then
+      cp "$current" "$out"
+      return 0
+    fi
+    mv "$current" "$previous"
+    sleep 0.2
+  done
+  echo "screenshot test: the window did not settle" >&2
+  return 1
+}
+
+failures=0
+
+# Checks photograph $1 (a name, at scale $2) against its reference, or makes it the reference;
+# rectangles after it are left out of the comparison.
+check() {
+  local name=$1
+  check_as "$name" "$@"
+}
+
+# Checks photograph $1 against the reference named $2, at scale $3 (a photograph that must look
+# like another one has no reference of its own).
+check_as() {
+  local name=$1 reference=$2 scale=$3
+  shift 3
+  local shot="$artefact_dir/$name.png" ref="$reference_dir/$reference.png"
+  if [ "$update" = "--update" ]; then
+    if [ "$name" = "$reference" ]; then
+      mkdir -p "$reference_dir"
+      cp "$shot" "$ref"
+      echo "updated $ref"
+    fi
+    return 0
+  fi
+  if [ ! -f "$ref" ]; then
+    echo "FAIL $name: no reference $ref" >&2
+    failures=$((failures + 1))
+    return 0
+  fi
+  local differing allowed=$((tolerated * scale * scale))
+  differing=$(masked_difference "$ref" "$shot" "$fuzz" "$@")
+  [ -f "$work/diff.png" ] && cp "$work/diff.png" "$artefact_dir/$name-diff.png"
+  if [ "$differing" -gt "$allowed" ]; then
+    echo "FAIL $name: $differing pixels differ from the reference (at most $allowed allowed)," \
+      "see $artefact_dir/$name-diff.png" >&2
+    failures=$((failures + 1))
+  else
+    echo "ok   $name: $differing pixels differ (at most $allowed allowed)"
+  fi
+}
