@@ -10,16 +10,10 @@
 set -euo pipefail
 setup=$(realpath "$1")
 work=$2
-: "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
 rm -rf "$work"
 mkdir -p "$work"
-export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
-# The prefix's server may have started without a display (the unit tests run headless): the
-# programs of this test start a new one on the X server of their own.
-wineserver -k 2>/dev/null || true
-windir="$WINEPREFIX/drive_c/windows"
+# shellcheck source=tests/windows/e2e/wine.sh
+source "$(dirname "$0")/wine.sh"
 programs="$WINEPREFIX/drive_c/Program Files/Quorvella"
 
 fail() {
@@ -27,17 +21,7 @@ fail() {
   exit 1
 }
 
-# shellcheck source=tests/e2e/lib.sh
-source "$(dirname "$0")/../../e2e/lib.sh"
-xvfb=
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null || true
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb 1280x1024x24 "$work/xvfb.log" || fail "no X server"
+wine_display 1280x1024x24 "$work/xvfb.log" || fail "no X server"
 
 # A record from before the installation; the other files are missing.
 printf '7\r\n' >"$windir/a.txt"
@@ -56,16 +40,6 @@ done
 # The installed program, found by the titles of its name box and its window.
 wine "$programs/quorvella.exe" >"$work/program.log" 2>&1 &
 pid=$!
-window() {
-  local id
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
-    kill -0 "$pid" 2>/dev/null || fail "the program ended waiting for '$1'"
-    sleep 0.1
-  done
-  fail "no window named '$1'"
-}
 box=$(window '^Quorvella$')
 xdotool windowfocus --sync "$box" 2>/dev/null || true
 xdotool key Return

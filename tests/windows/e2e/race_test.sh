@@ -14,16 +14,10 @@
 set -euo pipefail
 program=$(realpath "$1")
 work=$2
-: "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
 rm -rf "$work"
 mkdir -p "$work"
-export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
-# The prefix's server may have started without a display (the unit tests run headless): the
-# programs of this test start a new one on the X server of their own.
-wineserver -k 2>/dev/null || true
-windir="$WINEPREFIX/drive_c/windows"
+# shellcheck source=tests/windows/e2e/wine.sh
+source "$(dirname "$0")/wine.sh"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -31,33 +25,11 @@ fail() {
   exit 1
 }
 
-# shellcheck source=tests/e2e/lib.sh
-source "$(dirname "$0")/../../e2e/lib.sh"
-xvfb=
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null || true
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb 1280x1024x24 "$work/xvfb.log" || fail "no X server"
+wine_display 1280x1024x24 "$work/xvfb.log" || fail "no X server"
 # An Italian keyboard, as the players have: "ò" is a key of its own. Each Wine program reads the
 # layout when it starts.
 setxkbmap -layout it
 
-# The id of the visible window whose name matches $1 and that is not $2, once there is one.
-window() {
-  local id
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
-      [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
-    done
-    [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null && fail "the program ended waiting for '$1'"
-    sleep 0.1
-  done
-  fail "no window named '$1'"
-}
 # Waits until window $1 is gone (closed or hidden).
 gone() {
   for _ in $(seq 300); do

@@ -24,24 +24,16 @@ program=$(realpath "$1")
 reference_dir=$2
 artefact_dir=$3
 update=${4:-}
-: "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
 mkdir -p "$artefact_dir"
 artefact_dir=$(realpath "$artefact_dir")
-export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
-# The prefix's server may have started without a display (the unit tests run headless): the
-# programs of this test start a new one on the X server of their own.
-wineserver -k 2>/dev/null || true
-windir="$WINEPREFIX/drive_c/windows"
+# shellcheck source=tests/windows/e2e/wine.sh
+source "$(dirname "$0")/wine.sh"
 fuzz=${QUORVELLA_SHOT_FUZZ:-25%}
 tolerated=${QUORVELLA_SHOT_TOLERATED:-40}
 
 work=$(mktemp -d)
 pid=
 xvfb=
-# shellcheck source=tests/e2e/lib.sh
-source "$(dirname "$0")/../../e2e/lib.sh"
 set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
@@ -57,19 +49,6 @@ trap cleanup EXIT
 
 start_xvfb 2200x1600x24 "$artefact_dir/xvfb.log" || exit 1
 
-# The id of the visible window whose name matches $1 and that is not $2, once there is one.
-window() {
-  local id
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
-      [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
-    done
-    kill -0 "$pid" 2>/dev/null || { echo "screenshot test: the program ended" >&2; return 1; }
-    sleep 0.1
-  done
-  echo "screenshot test: no window named '$1'" >&2
-  return 1
-}
 
 run_at_scale() {
   local scale=$1
