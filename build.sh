@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Sets up a Debian 12 machine for Quorvella, builds it, and plays or tests it.
 #   ./build.sh play   install what is missing, build, prepare the record directory, start the game
 #   ./build.sh test   install what is missing, build, run the whole test suite

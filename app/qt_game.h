@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The composition root of the Qt program: the only code that knows both the game and the Qt
 // binding. The game, the end-to-end build, the installation check's race, the Qt tests and the
 // benchmark all put the game together here, each injecting what it varies.

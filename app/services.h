@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // What every program that plays the game puts together besides a window: the run-time services
 // and the record directory, chosen by options. Parts a caller gives (a test's scripted random
 // numbers or fixed date) are used instead of the system's. Plain C++: shared by every binding.

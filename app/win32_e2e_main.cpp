@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Windows program as the player gets it, but with the clock's pace and the factors of the
 // questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The composition root of the Windows program: the only Windows code that knows both the game and
 // the Win32 binding. The game and its end-to-end build put the game together here.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The answer path in process, for the game's real window and for the bare baseline window:
 // drawing a question, and a whole round (question, then Enter on an answer until the verdict is
 // painted). A verdict costs the difference of the two. Also one tick of the clock until the

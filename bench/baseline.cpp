@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The bare Qt 6 Widgets program the game is measured against. It goes through the same steps a
 // player sees: a name box (QInputDialog), a greeting (QMessageBox), then the main window.
 #include <QApplication>

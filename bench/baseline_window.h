@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The bare Qt window the game is measured against: a QMainWindow with a menu bar, a 792 x 554
 // central widget holding 26 plain QLabels in the game's fonts, and a one-second timer that
 // counts down in one of them. No binding layer, no description, no game rules.

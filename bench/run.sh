@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The benchmark of the game against a bare Qt 6 program. One command:
 #
 #   bench/run.sh            # 9 interleaved rounds, 20 s idle, 60 s of clock (about 20 minutes)

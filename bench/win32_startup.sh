@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Start-up of the Windows program under Wine: the time from starting quorvella.exe to its name
 # box on the screen, against the bare program that shows one dialog (bench/win32_baseline.cpp),
 # in interleaved runs on a virtual X server of its own. Prints both medians and their ratio.

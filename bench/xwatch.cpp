@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Runs one program under the X server of $DISPLAY and measures it from the outside, the way a
 // player meets it: an X client watching the root window for top-level windows being mapped.
 //

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer on)
 # and runs each from its committed corpus for a bounded time. Fails on any crash or report.
 #   ci/fuzz.sh [seconds per target, default 25]

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # CI only, as root: builds the Debian package, validates its menu entry and software-centre
 # description, installs it with apt, checks that the game holds no privilege and that only the
 # record helper may write the record, lets two ordinary users each beat the shared record in a

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The Debian packages of ci/packages.txt, by group.
 #   ci/packages.sh list GROUP...      prints the packages of the groups ("all": every group)
 #   ci/packages.sh install GROUP...   installs those not installed yet (as root, or with sudo)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Builds the whole program and test suite a second time with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test; any report fails the test that made it.
 # Qt tests run offscreen. Leak detection is off: Qt's plugins and fonts keep allocations alive

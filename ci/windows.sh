@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Windows check: cross-builds every plain C++ room and its tests with MinGW-w64, the Win32 binding
 # and quorvella.exe, and runs the tests under Wine in a Wine prefix of the build's own: the unit
 # tests headless, then whole races of the program on a virtual X server. The Qt binding is not

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Cross build for 64-bit Windows with Debian's MinGW-w64 compilers, posix-threads variant (the
 # win32 variant lacks std::thread and friends). Everything is linked statically, so the programs
 # need no MinGW DLL beside them; tests run through Wine.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Windows-1252 <-> UTF-8: any bytes decode to valid UTF-8 that encodes back to the same bytes;
 // any text encodes without a crash.
 #include <cstddef>

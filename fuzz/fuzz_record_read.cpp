@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Reading a record file with any content through the store: at most the first 64 KiB, decoded as
 // Windows-1252, and its number read by the leading-number rule, as the start-up and the end of a
 // race do. The same bytes as a journal, decoded without harm whatever they hold.

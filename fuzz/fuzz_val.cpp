@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The leading-number rule on any text: never a crash, never undefined behaviour, never NaN, and
 // the record comparison it feeds stays a total order.
 #include <cmath>

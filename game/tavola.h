@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The window object `Tavola`: the state of one race and the handlers of the window's events.
 // It sees the window only through the toolkit interface, so the same rules run in the real
 // window and in the tests' fake one.

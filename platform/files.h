@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Sequential text files with numbered handles, as the game's run-time offers them: a pool of
 // file numbers 1..255, open for input, output or appending, length, read, print, close.
 // Files are opened in binary mode; text crosses the boundary as UTF-8 and lies on disk as

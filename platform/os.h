@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The few operating-system calls that differ between POSIX and Windows, so that runtime.cpp and
 // files.cpp need no conditional compilation. os_posix.cpp and os_win32.cpp implement them.
 // Internal to the platform room: the other rooms use runtime.h and files.h.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // POSIX side of the operating-system calls (Linux, the BSDs, macOS).
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Windows side of the operating-system calls, for the MinGW build.
 #include "platform/windows_api.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record directory as one open handle, and the few files in it opened through that handle
 // only: never following a link, never waiting on a FIFO, and only when what is there is a
 // regular file. Nothing is looked up again by path after it was checked. POSIX uses a directory

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record directory on POSIX: one directory descriptor, openat with O_NOFOLLOW | O_NONBLOCK,
 // then fstat before anything is read or written.
 #include <fcntl.h>

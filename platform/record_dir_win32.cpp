@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record directory on Windows: each file is opened with FILE_FLAG_OPEN_REPARSE_POINT, so a
 // symbolic link or junction is opened itself and refused, never followed; the handle is then
 // checked to be an ordinary disk file before anything is read or written.

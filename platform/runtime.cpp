@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Run-time services: numbers, Windows-1252 text, random numbers, the clock and run-time errors.
 #include "platform/runtime.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Run-time services the game relies on: number formats, reading texts as numbers, 16-bit
 // rounding, Windows-1252 text, random numbers, the date and run-time errors. Plain C++: no
 // toolkit code may be included here.

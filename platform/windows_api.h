@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // <windows.h> for the Windows-only sources, without the macros that would rewrite our own names
 // (ReplaceFile for ReplaceFileA/W, RGB) and without min/max.
 #pragma once

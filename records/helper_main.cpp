@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // quorvella-record: the record helper of a shared installation, installed set-group-id games.
 // It is the only code that holds the group, and it trusts nothing from whoever runs it, who may
 // be any user typing its name: it empties its environment, opens descriptors 0-2 on /dev/null

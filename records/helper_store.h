@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record store of an installed game on a shared machine: the game holds no privilege, and
 // every request goes to the record helper, a small program installed set-group-id games that
 // alone may write the record directory. The helper's answers become the same run-time errors

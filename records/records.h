@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Where the record lies and how its files are read. a.txt holds the record score, n.txt the
 // record holder's name; both are one line of Windows-1252 text. The store (store.h) does every
 // open, read and write of them.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record store: the only code that opens the record directory's files. a.txt and n.txt are
 // rewritten in place (opened, truncated, written), never replaced by another file, so they keep
 // the owner and permissions they were given. A journal makes the two writes one: the new

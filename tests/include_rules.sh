@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The rooms' include rules, checked on the source tree: every `#include "room/..."` of a room
 # must point to a room it may depend on, and only the Qt binding and the composition root
 # include Qt headers. Fails listing each include that breaks a rule.

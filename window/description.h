@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The design-time description of the window `Tavola` as data: the window itself, every control
 // and menu item with kind, name, caption, rectangle, font, colours, border, alignment, auto-size,
 // tab position, tooltip, pointer, enabled state and pictures, and the table of event handlers.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // See CMakeLists.txt. Writes into $QUORVELLA_PROBE_DIR: "loaded" once created, "regained" if it
 // could make games its effective or saved group, "planted" if it could create a file in the
 // record directory.

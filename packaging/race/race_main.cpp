@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // A scripted race for the installation check: the game's own window, rules and record store,
 // played by a robot at a fast clock. It is installed beside the package (never by the package
 // itself), without privilege like the game, so that ordinary players can run a whole race in a

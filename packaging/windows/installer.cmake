@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The Windows installer, built by CPack's NSIS generator (Debian's nsis package gives makensis):
 # a 64-bit installer into Program Files with a Start-menu entry and an uninstaller, which also
 # prepares the record files in the Windows directory (records.nsh).

@@ -1,3 +1,5 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
+; Copyright (C) 2026 The Quorvella authors
 ; The record files in the Windows directory. The game rewrites them in place, so a player who is
 ; not an administrator can keep a record once the local Users group (well-known SID S-1-5-32-545,
 ; named differently in every language) may modify exactly these files. Existing files, and the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // What a screen reader hears of the window, derived from what the window shows: names where the
 // visible text says nothing to a listener, headings tied to their values, the children in
 // reading order, the question as the answer box's name and the verdict with the counts as the

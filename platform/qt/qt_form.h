@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Qt binding of the window: builds real widgets from the window description, hands the
 // game its controls through the toolkit interface and turns Qt events into calls of the handlers
 // the description names, through the game's event sink. Run-time errors and the end of the

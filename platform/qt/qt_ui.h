@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Message and input boxes with Qt's standard dialogs, run-time error boxes, and the end of the
 // program.
 #pragma once

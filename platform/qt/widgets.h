@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The widgets that the description's control kinds become: labels that can size themselves to
 // their caption, the answer box that lets only digits in, and the picture buttons.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 #include "platform/win32/accessibility.h"
 
 // The GUIDs of the annotation service are defined here, not taken from a library.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // What screen readers hear beyond what the controls say themselves: a description set on a
 // control's window through the system's Dynamic Annotation (IAccPropServices::SetHwndPropStr),
 // which is how a Win32 program gives a standard control a description of its own. The

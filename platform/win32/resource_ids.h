@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 /* Resource numbers of the pictures built into quorvella.exe: shared by the program's .rc file
    and the binding, which loads the pictures by them. The window icon is the first, so Explorer
    shows it for the program. Plain C preprocessor, so windres can read it. */

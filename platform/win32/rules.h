@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's arithmetic, kept apart from the window code so that tests reach it without
 // a message loop: the character code a WM_CHAR carries to the key-press handler, twips to pixels
 // at a window's DPI, font sizes, message box styles to MessageBoxW flags, and the repeat bit of

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 #include "platform/win32/win32_form.h"
 
 #include <commctrl.h>

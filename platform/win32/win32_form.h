@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Win32 binding of the window: builds the window and its controls from the window
 // description with user32, gdi32 and comctl32, hands the game its controls through the toolkit
 // interface and turns window messages into calls of the handlers the description names, through

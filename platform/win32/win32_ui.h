@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Message and input boxes on the Win32 API, run-time error boxes, and the end of the program.
 // Message boxes are the system's own (MessageBoxW), with its buttons in the system's language;
 // the input box is a dialog of the binding's own, built from a template in memory.

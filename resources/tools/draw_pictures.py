@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 """Draws Quorvella's pictures as 16-colour pixel art and writes them under resources/.
 
 Every picture is made here, pixel by pixel: either typed in as a grid of palette

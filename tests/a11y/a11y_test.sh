@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # What a screen reader hears of a race: an X server, a D-Bus session and an AT-SPI bus of the
 # test's own, a reader listening from before the program starts (reader.py).
 #   a11y_test.sh PROGRAM WORKDIR

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 """A screen reader's view of a race: listens on the AT-SPI bus from before the program starts,
 caching what it learns as readers do, plays by key events and checks what it heard.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record directory as the record tests see it: a planted record, and what else lies there.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // A fresh, private directory for one test, removed again when the test ends. It lies under
 // $QUORVELLA_TEST_TMP (set by the build to a folder of the build tree) or the system's
 // temporary directory.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The whole program as the player gets it, but with the record directory and the clock's pace
 // given by the test that runs it: QUORVELLA_E2E_DIR (required) and QUORVELLA_E2E_TICK_MS, and
 // the factors of the questions fixed by QUORVELLA_E2E_SEED.

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # shellcheck shell=bash disable=SC2154  # work, artefact_dir, ... are the caller's
 # Sourced by the end-to-end scripts (Linux and Windows): a virtual X server of the test's own,
 # and the photographs compared with reference pictures. Plain functions; the caller sets `work`

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # A whole race in the real program on a real X server, played with the keyboard, with the clock
 # driven fast: the record is kept when beaten, left alone when not, and the program ends with
 # status 0. Usage: race_test.sh PROGRAM WORKDIR

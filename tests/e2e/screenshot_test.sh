@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Screenshot test of the real program under a virtual X server.
 #
 #   screenshot_test.sh <quorvella_e2e> <reference dir> <artefact dir> [--update]

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The program on a Wayland compositor (Qt's Wayland plugin under Weston, nested in an X server
 # of our own): the boxes and the window with their titles, the window's 792 x 554 client area
 # below the menu bar on the screen, the title bar's maximize button that must leave the game

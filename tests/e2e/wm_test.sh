@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The program's windows as a window manager sees them: openbox on an X server of our own.
 #
 #   wm_test.sh PROGRAM WORKDIR SCALE SCREEN   e.g. wm_test.sh quorvella_e2e /tmp/wm 1.5 1280x1024

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // A fake toolkit for the game rules: a window built from the real description that records
 // captions, focus and enabled states, and boxes answered from a script.
 #pragma once

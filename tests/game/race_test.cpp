@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The race clock, the end of the race with the record, and the window commands.
 #include <gtest/gtest.h>
 

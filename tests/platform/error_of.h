@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Runs a call that should fail with a run-time error and hands back the error, or nothing.
 #pragma once
 

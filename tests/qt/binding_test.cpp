@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Qt binding with the real window, real key events and scripted boxes (offscreen).
 #include <QAction>
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Message and input boxes: titles, buttons, icons, defaults, answers, Italian button texts,
 // and the run-time error box.
 #include <QAbstractButton>

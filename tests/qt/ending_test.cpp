@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Ending in the middle of a game leaves the record files byte for byte as they were: the window
 // closed while the greeting or the new-race question is open, the exit button, SIGTERM during a
 // race. Each case runs the real window in a child process (this program started again with

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The look of the real window (offscreen): every control's rectangle, font and colours as the
 // built widgets have them and as they paint, the auto-sized labels, the pictures and which one
 // each button shows. The expected values are written out here, in pixels, from the design.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // A tick of the clock repaints the clock label's rectangle and nothing else: counted with an
 // event filter on every widget of the real window, offscreen. A race ticks 900 times; a tick
 // that repainted the window would cost the whole window's drawing every second.

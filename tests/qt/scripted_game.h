@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The game in the real Qt window, composed as the program composes it, with the boxes answered
 // by a script, scripted factors, a fixed date and a record directory of the test's own.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record helper as any caller may run it: the requests it takes and every request it
 // refuses, with nothing changed in the record directory.
 #include <fcntl.h>

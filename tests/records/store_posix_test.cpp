@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record store: a failure or a kill at every step of a write, torn journals, hostile files
 // at each of the store's four names, the lock's deadline and the files' permissions.
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Two games finishing at the same moment: two processes each play a whole race against the same
 // record, wait at the last second of their clocks, and are released together. Whatever order
 // their writes take, the higher score is the record afterwards and its game showed the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Surroundings for record tests: a whole race that ends with a given score, a child process to
 // run something under limits the test process must not take on, and a small tmpfs of our own.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record against hostile files, failing writes and a second game finishing meanwhile.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // Crash safety of the record: a child process rewrites the record again and again, alternating
 // two records of different lengths, with every step of a write slowed down a little, and is
 // killed with SIGKILL at a random moment. After every kill the next start (under the lock,

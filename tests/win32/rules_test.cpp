@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
 // MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
 // The record on Windows: the Windows directory as GetSystemDir finds it, and the record files
 // created, read and rewritten there for real, through the store and through a whole race.
 // Built only for Windows; CI runs it under Wine, where C:\windows is the test prefix's own.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # The installer under Wine: a silent install (/S) into Program Files with the Start-menu entry,
 # the record files prepared in the Windows directory (a record already there is kept), the
 # installed program started and its windows found by title, then a silent uninstall that removes

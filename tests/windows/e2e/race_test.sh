@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Whole races of the Windows program under Wine on a virtual X server of its own, played with
 # the keyboard through xdotool, with the clock driven fast and the factors fixed. The record lies
 # where the game keeps it: the Wine prefix's C:\windows.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # Screenshots of the Windows program under Wine at 100 % and 200 % (Wine's LogPixels of 96 and
 # 192 dots per inch), compared with references.
 #

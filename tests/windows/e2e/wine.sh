@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvella authors
 # shellcheck shell=bash disable=SC2154  # pid is the caller's
 # Sourced by the Windows end-to-end scripts: the prefix made ready for programs on the caller's
 # own X server, the Windows directory in `windir`, the virtual X server's functions
