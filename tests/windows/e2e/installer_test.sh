@@ -11,7 +11,8 @@
 #      installed programs and deployment tools read it; the program's icon and copyright;
 #   5. uninstalled silently by the entry's QuietUninstallString: program, shortcut and entry go.
 # Throughout, the record files are prepared in the Windows directory and a record already there
-# is kept, by the installer and the uninstaller alike.
+# is kept, by the installer and the uninstaller alike; when one cannot be made, the installer
+# stops before installing anything.
 #
 #   installer_test.sh <quorvella-VERSION-setup.exe> <work dir> <windres>
 #
@@ -74,6 +75,15 @@ wine reg delete "$key" /f >/dev/null 2>&1 || true
 rm -rf "$default_dir" "$drive_c/Giochi" "$start_menu" "$desktop"
 printf '7\r\n' >"$windir/a.txt"
 rm -f "$windir/n.txt" "$windir/.quorvella.lock" "$windir/.quorvella.journal"
+
+# A record file that cannot be made (a folder in its place): the installer stops with status 2
+# before it has installed anything.
+mkdir "$windir/n.txt"
+status=0
+wine "$setup" /S >"$work/setup-blocked.log" 2>&1 || status=$?
+rmdir "$windir/n.txt"
+[ "$status" -eq 2 ] || fail "the installer blocked by n.txt ended with $status"
+[ ! -e "$default_dir" ] || fail "the installer blocked by n.txt installed the program"
 
 # 1. By hand: Enter takes each page's default button (Avanti on the welcome, licence and
 # components pages, Installa, then Chiudi with "Avvia Quorvella" ticked) until the installer ends.
