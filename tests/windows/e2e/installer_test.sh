@@ -61,6 +61,17 @@ lnk_target() {
   tail -c +$((at + 1)) "$1" | tr '\0' '\n' | head -n 1
 }
 
+# Runs the installer silently with the arguments given, its log in setup.log.
+silently() {
+  wine "$setup" /S "$@" >"$work/setup.log" 2>&1
+}
+
+# Gives window $1 the keyboard and presses key $2.
+press() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key "$2"
+}
+
 # Stops every program of the prefix and waits until they have ended.
 stop_programs() {
   wineserver -k 2>/dev/null || true
@@ -80,7 +91,7 @@ rm -f "$windir/n.txt" "$windir/.quorvella.lock" "$windir/.quorvella.journal"
 # before it has installed anything.
 mkdir "$windir/n.txt"
 status=0
-wine "$setup" /S >"$work/setup-blocked.log" 2>&1 || status=$?
+silently || status=$?
 rmdir "$windir/n.txt"
 [ "$status" -eq 2 ] || fail "the installer blocked by n.txt ended with $status"
 [ ! -e "$default_dir" ] || fail "the installer blocked by n.txt installed the program"
@@ -105,14 +116,12 @@ stop_programs
 record_kept "the installer"
 
 # 2. and 3. Silently into another folder, then again where it already is.
-wine "$setup" /S "/D=$other" >"$work/setup-other.log" 2>&1 \
-  || fail "the installer into $other failed: $(cat "$work/setup-other.log")"
+silently "/D=$other" || fail "the installer into $other failed: $(cat "$work/setup.log")"
 [ -f "$other_dir/quorvella.exe" ] || fail "no quorvella.exe in $other"
 [ ! -e "$default_dir" ] || fail "the installation in Program Files was left behind"
 # As if the desktop shortcut had been ticked before: installing again keeps it, made anew.
 touch "$desktop"
-wine "$setup" /S >"$work/setup-again.log" 2>&1 \
-  || fail "the second installer failed: $(cat "$work/setup-again.log")"
+silently || fail "the second installer failed: $(cat "$work/setup.log")"
 [ ! -e "$default_dir" ] || fail "installing again went to Program Files, not to $other"
 [ "$(lnk_target "$desktop")" = "$other\\quorvella.exe" ] || fail "the desktop shortcut is wrong"
 [ "$(find "$drive_c" -name 'Quorvella.lnk' | wc -l)" -eq 2 ] || fail "more shortcuts than two"
@@ -125,14 +134,11 @@ echo "Start-menu entry $start_menu -> $target"
 [ "$target" = "$other\\quorvella.exe" ] || fail "the Start-menu entry starts $target"
 wine start /unix "$start_menu" >"$work/program.log" 2>&1 || fail "the shortcut did not start"
 box=$(window '^Quorvella$')
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key Return
+press "$box" Return
 greeting=$(window '^Quorvella$' "$box")
-xdotool windowfocus --sync "$greeting" 2>/dev/null || true
-xdotool key Return
+press "$greeting" Return
 main=$(window '^Giocare con la tavola pitagorica$')
-xdotool windowfocus --sync "$main" 2>/dev/null || true
-xdotool key alt+x
+press "$main" alt+x
 timeout 60 wineserver -w || fail "the game did not end on Alt+X"
 
 # The uninstall entry, value by value; the size is that of the installed files in KiB.
