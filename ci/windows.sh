@@ -33,17 +33,15 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DQUORVELLA_WITH_QT=OFF
-cmake --build "$build"
-# The installer, quorvella-<version>-setup.exe in the build directory.
-(cd "$build" && cpack --config CPackConfig.cmake)
+cmake --build "$build" -j "$(nproc)"
 built=$(date +%s)
 
 # A private, headless Wine: its own prefix, no display, no debug chatter, no Mono or Gecko
-# installer dialogs.
+# installer dialogs, no menu entries or icons written into the home folder.
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
@@ -60,8 +58,9 @@ wineboot -i >/dev/null 2>&1 </dev/null
 ready=$(date +%s)
 ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" -LE wine-e2e </dev/null |
   tee "$build/ctest-wine.log"
-# Then the program itself (label wine-e2e): whole races, screenshots and the installer, each on a
-# virtual X server of its own, one at a time; each stops the prefix's server when it is done.
+# Then the program itself (label wine-e2e): whole races, screenshots and the installer (which
+# cpack builds first, quorvella-<version>-setup.exe in the build directory), each on a virtual X
+# server of its own, one at a time; each stops the prefix's server when it is done.
 ctest --test-dir "$build" --output-on-failure -L wine-e2e </dev/null | tee "$build/ctest-e2e.log"
 
 end=$(date +%s)

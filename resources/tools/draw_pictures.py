@@ -15,6 +15,8 @@ Python 3 standard library only (zlib, struct). Run from anywhere:
 Outputs (paths relative to resources/):
     quorvella.ico        16, 32, 48  monitor with a game pad on its screen
     icons/quorvella-16.png, -32.png, -48.png  the same, for the hicolor theme
+    windows/quorvella-exe.ico  16, 32, 48, 256  the same with a large image, for
+                         quorvella.exe in Explorer (the window keeps quorvella.ico)
     stopwatch.ico        32, 16
     face-smile.ico       32, 16
     face-straight.ico    32, 16
@@ -22,9 +24,11 @@ Outputs (paths relative to resources/):
     noentry.ico          32, 16
 
 The .ico files hold classic 4-bit (16-colour) DIB images with a 1-bit AND mask
-for transparency. The PNGs are 8-bit indexed with one fully transparent entry.
+for transparency; the one 256-pixel image is a PNG inside the .ico, as Windows
+keeps large icons. The PNGs are 8-bit indexed with one fully transparent entry.
 """
 
+import math
 import os
 import sys
 import struct
@@ -256,7 +260,73 @@ KSAAAAAAAAAAAAAK
 """
 
 
+# The 256-pixel monitor, for Explorer's large views: too big to type, so it is drawn
+# with shapes given by their signed distance (negative inside, in pixels).
+def rounded_rect(x0, y0, x1, y1, r):
+    cx, cy, hw, hh = (x0 + x1) / 2, (y0 + y1) / 2, (x1 - x0) / 2, (y1 - y0) / 2
+
+    def distance(x, y):
+        qx, qy = abs(x - cx) - (hw - r), abs(y - cy) - (hh - r)
+        return math.hypot(max(qx, 0), max(qy, 0)) + min(max(qx, qy), 0) - r
+
+    return distance
+
+
+def disc(cx, cy, r):
+    return lambda x, y: math.hypot(x - cx, y - cy) - r
+
+
+def union(*shapes):
+    return lambda x, y: min(s(x, y) for s in shapes)
+
+
+def paint(c, shape, fill, outline=None, width=0, top_left=None, bottom_right=None, depth=0):
+    """Fills a shape: an outline of the given width along its edge, and rims of depth
+    pixels along its upper-left and lower-right sides (light and shade, or the other
+    way round for a recess)."""
+    inner = lambda x, y: shape(x, y) <= -width
+    for y in range(c.h):
+        for x in range(c.w):
+            px, py = x + 0.5, y + 0.5
+            if shape(px, py) > 0:
+                continue
+            if outline and not inner(px, py):
+                c.set(x, y, outline)
+            elif bottom_right and not inner(px + depth, py + depth):
+                c.set(x, y, bottom_right)
+            elif top_left and not inner(px - depth, py - depth):
+                c.set(x, y, top_left)
+            else:
+                c.set(x, y, fill)
+
+
+def draw_monitor_256():
+    c = Canvas(256)
+    case = dict(outline="K", width=6, top_left="W", bottom_right="A", depth=6)
+    paint(c, rounded_rect(100, 188, 155, 226, 0), "S", **case)  # the neck
+    paint(c, rounded_rect(42, 218, 213, 244, 10), "S", **case)  # the foot
+    paint(c, rounded_rect(6, 14, 249, 196, 14), "S", **case)  # the case
+    # the screen, sunk into the case: shade above and left, light below and right
+    paint(c, rounded_rect(28, 34, 227, 164, 6), "N", top_left="A", bottom_right="W", depth=6)
+    c.rect(40, 46, 57, 51, "C")  # a glint in its corner
+    c.rect(40, 46, 45, 63, "C")
+    # the game pad: a bar with two grips
+    pad = union(rounded_rect(52, 60, 203, 124, 20), disc(86, 120, 26), disc(170, 120, 26))
+    paint(c, pad, "S", outline="K", width=5, top_left="W", bottom_right="A", depth=5)
+    c.rect(72, 86, 109, 98, "K")  # the cross
+    c.rect(84, 74, 97, 110, "K")
+    c.rect(113, 91, 125, 96, "A")  # select and start
+    c.rect(131, 91, 143, 96, "A")
+    paint(c, disc(174, 80, 11), "R", bottom_right="M", depth=3)
+    paint(c, disc(154, 100, 11), "B", bottom_right="N", depth=3)
+    # the power light
+    paint(c, rounded_rect(190, 174, 216, 184, 0), "L", outline="K", width=3)
+    return c
+
+
 def draw_monitor(size):
+    if size == 256:
+        return draw_monitor_256()
     return full({16: MONITOR_16, 32: MONITOR_32, 48: MONITOR_48}[size], size)
 
 
@@ -464,13 +534,20 @@ def check_canvas(c):
             assert ch == TRANSPARENT or ch in INDEX, ch
 
 
-def png_bytes(c):
+def png_bytes(c, rgba=False):
+    """8-bit indexed with a transparent entry, or 8-bit RGBA (the form an .ico holds)."""
     check_canvas(c)
     trans_index = len(PALETTE)  # entry 16 is the transparent one
     raw = bytearray()
     for row in c.rows():
         raw.append(0)  # filter: none
-        raw.extend(trans_index if ch == TRANSPARENT else INDEX[ch] for ch in row)
+        for ch in row:
+            if not rgba:
+                raw.append(trans_index if ch == TRANSPARENT else INDEX[ch])
+            elif ch == TRANSPARENT:
+                raw.extend(b"\x00\x00\x00\x00")
+            else:
+                raw.extend(bytes(PALETTE[INDEX[ch]][1]) + b"\xff")
 
     def chunk(kind, data):
         body = kind + data
@@ -478,10 +555,10 @@ def png_bytes(c):
 
     plte = b"".join(bytes(rgb) for _, rgb in PALETTE) + b"\x00\x00\x00"
     trns = b"\xff" * len(PALETTE) + b"\x00"
+    colours = b"" if rgba else chunk(b"PLTE", plte) + chunk(b"tRNS", trns)
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", c.w, c.h, 8, 3, 0, 0, 0))
-            + chunk(b"PLTE", plte)
-            + chunk(b"tRNS", trns)
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", c.w, c.h, 8, 6 if rgba else 3, 0, 0, 0))
+            + colours
             + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
             + chunk(b"IEND", b""))
 
@@ -515,11 +592,13 @@ def dib_bytes(c):
 
 
 def ico_bytes(canvases):
-    images = [dib_bytes(c) for c in canvases]
+    """An .ico of the canvases, in their order; a 256-pixel one is stored as a PNG."""
+    images = [png_bytes(c, rgba=True) if c.w == 256 else dib_bytes(c) for c in canvases]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for c, data in zip(canvases, images):
-        out += struct.pack("<BBBBHHII", c.w % 256, c.h % 256, 16, 0, 1, 4, len(data), offset)
+        colours, bits = (0, 32) if c.w == 256 else (16, 4)
+        out += struct.pack("<BBBBHHII", c.w % 256, c.h % 256, colours, 0, 1, bits, len(data), offset)
         offset += len(data)
     for data in images:
         out += data
@@ -541,7 +620,7 @@ def preview(directory):
         pictures["face-" + kind] = (lambda k: lambda s: draw_face(k, s))(kind)
     os.makedirs(directory, exist_ok=True)
     for name, draw in pictures.items():
-        for s in (16, 32, 48):
+        for s in (16, 32, 48, 256):
             try:
                 c = draw(s)
             except (ValueError, KeyError):
@@ -554,8 +633,9 @@ def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--preview":
         preview(sys.argv[2])
         return
-    monitor = {s: draw_monitor(s) for s in (16, 32, 48)}
+    monitor = {s: draw_monitor(s) for s in (16, 32, 48, 256)}
     write("quorvella.ico", ico_bytes([monitor[16], monitor[32], monitor[48]]))
+    write("windows/quorvella-exe.ico", ico_bytes([monitor[s] for s in (16, 32, 48, 256)]))
     for s in (16, 32, 48):
         write("icons/quorvella-%d.png" % s, png_bytes(monitor[s]))
     write("stopwatch.ico", ico_bytes([draw_stopwatch(32), draw_stopwatch(16)]))

@@ -5,7 +5,9 @@
 # own X server, the Windows directory in `windir`, the virtual X server's functions
 # (tests/e2e/lib.sh) and `window`, which waits for a window of the program whose pid is in `pid`.
 : "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
-export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer dialogs, and no menu entries or icons written into the home folder
+# for the programs' shortcuts.
+export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset WAYLAND_DISPLAY
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
 # The prefix's server may have started without a display (the unit tests run headless): the
