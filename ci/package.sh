@@ -143,30 +143,32 @@ echo "== Package: a player stops his helper while it holds the lock"
 # lock. Another player's race that beats the record then finds the lock busy at its end: the
 # error box names the lock and who holds it and says the record is kept; once the administrator
 # ends the stopped helper, that player's next start writes the record.
-stop_helper_holding_lock() {  # user; prints the pid of the stopped helper
-  local inode pid state
+stop_helper_holding_lock() {  # user; prints the pid of the stopped helper and the tries
+  local inode pid state try
   inode=$(stat -c %i "$records/.quorvella.lock")
-  for _ in $(seq 300); do
+  for try in $(seq 300); do
     setpriv --reuid="$1" --regid="$1" --init-groups "$helper" open >/dev/null 2>&1 &
     pid=$!
     kill -STOP "$pid" 2>/dev/null || continue
     for _ in $(seq 3000); do
       if grep -qE "^[0-9]+: FLOCK +ADVISORY +WRITE +$pid [0-9a-f]+:[0-9a-f]+:$inode " /proc/locks; then
-        echo "$pid"
+        echo "$pid $try"
         return 0
       fi
-      read -r _ _ state _ <"/proc/$pid/stat" || break
+      # Gone (the shell reaps its children) or about to go: the next try.
+      read -r _ _ state _ 2>/dev/null <"/proc/$pid/stat" || break
       [ "$state" = Z ] && break
-      kill -CONT "$pid"
-      kill -STOP "$pid"
+      kill -CONT "$pid" 2>/dev/null
+      kill -STOP "$pid" 2>/dev/null
     done
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   return 1
 }
-stopped=$(stop_helper_holding_lock quorvella-anna) || fail "no helper could be stopped holding the lock"
-echo "ok  quorvella-anna's helper $stopped stopped holding the lock"
+read -r stopped tries < <(stop_helper_holding_lock quorvella-anna) ||
+  fail "no helper could be stopped holding the lock"
+echo "ok  quorvella-anna's helper $stopped stopped holding the lock (try $tries)"
 started=$(date +%s)
 status=0
 out=$(play quorvella-bruno Bruno 8) || status=$?
