@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <map>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
 #include <sys/fsuid.h>
 #include <unistd.h>
 #endif
@@ -28,34 +30,59 @@ using namespace std::chrono_literals;
 const Record kOld{"2\r\n", "Anna\r\n"};
 const Record kJournal{"7\r\n", "Bruno\r\n"};
 
-// While it lives, the permission bits in `dir` bind: root is bound by them only under another
-// file-system identity, so everything there is first given to nobody, who then acts as its owner.
-class BoundByPermissions {
+// While it lives, nobody may write the files `names` in `dir` ("" is `dir` itself): they lose
+// their write permission, and root, whom permission bits do not bind, acts as nobody (who is
+// given everything in `dir` first). Wine run as root writes a read-only file all the same, so on
+// Windows each file is also held open by a handle that shares it for reading only: the store's
+// open for writing is then denied access just as a read-only file's is.
+class WriteDenied {
  public:
-  explicit BoundByPermissions(const fs::path& dir) {
-#ifndef _WIN32
+  WriteDenied(const fs::path& dir, const std::vector<std::string>& names)
+      : dir_(dir), names_(names) {
+    for (const std::string& name : names_) Permissions(name, fs::perm_options::remove);
+#ifdef _WIN32
+    for (const std::string& name : names_) {
+      held_.push_back(CreateFileA((dir_ / name).string().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      EXPECT_NE(held_.back(), INVALID_HANDLE_VALUE) << name;
+    }
+#else
     if (::geteuid() != 0) return;
     constexpr unsigned kNobody = 65534;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    for (const auto& e : fs::recursive_directory_iterator(dir_)) {
       EXPECT_EQ(::lchown(e.path().c_str(), kNobody, kNobody), 0);
     }
-    EXPECT_EQ(::lchown(dir.c_str(), kNobody, kNobody), 0);
+    EXPECT_EQ(::lchown(dir_.c_str(), kNobody, kNobody), 0);
     ::setfsgid(kNobody);
     ::setfsuid(kNobody);
-    bound_ = true;
+    asNobody_ = true;
 #endif
   }
-  ~BoundByPermissions() {
-#ifndef _WIN32
-    if (bound_) {
+  ~WriteDenied() {
+#ifdef _WIN32
+    for (HANDLE h : held_) CloseHandle(h);
+#else
+    if (asNobody_) {
       ::setfsuid(0);
       ::setfsgid(0);
     }
 #endif
+    for (const std::string& name : names_) Permissions(name, fs::perm_options::add);
   }
 
  private:
-  [[maybe_unused]] bool bound_ = false;
+  void Permissions(const std::string& name, fs::perm_options how) {
+    fs::permissions(dir_ / name,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, how);
+  }
+
+  fs::path dir_;
+  std::vector<std::string> names_;
+#ifdef _WIN32
+  std::vector<HANDLE> held_;
+#else
+  bool asNobody_ = false;
+#endif
 };
 
 std::string Files(const std::string& d) {
@@ -87,23 +114,17 @@ TEST_P(ReadOnly, PlaysWhatItReadsAndRefusesOnlyABeatenRecord) {
     WriteBytes(d + records::kJournalFile,
                row.journal ? records::EncodeJournal(kJournal.score, kJournal.name) : "");
   }
-  for (const std::string& f : row.readOnly) {
-    fs::permissions(d + f,
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-  }
   const std::string before = Files(d);
   Record shown;
   bool lowerWritten = true;
   std::optional<RuntimeError> beaten;
   {
-    BoundByPermissions bound(tmp.path());
+    const WriteDenied denied(tmp.path(), row.readOnly);
     records::LocalStore store(d, 200ms);
     shown = store.Open();
     lowerWritten = store.WriteIfHigher("1", "Carla");
     beaten = ErrorOf([&] { store.WriteIfHigher("99", "Carla"); });
   }
-  fs::permissions(tmp.path(), fs::perms::owner_all, fs::perm_options::add);
   EXPECT_EQ(shown, row.journal ? kJournal : kOld);
   EXPECT_FALSE(lowerWritten);
   ASSERT_TRUE(beaten.has_value());
