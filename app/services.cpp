@@ -34,9 +34,10 @@ std::unique_ptr<records::RecordStore> MakeStore(const Options& options) {
   if (!store) store = std::make_unique<records::LocalStore>(dir);
   // A record the busy lock kept out waits in the player's own folder; a directory given by a
   // test keeps nothing there.
+  if (!options.recordDir.empty()) return store;
   const std::string folder =
       records::StateFolder([](const char* name) { return std::getenv(name); });
-  if (!options.recordDir.empty() || folder.empty()) return store;
+  if (folder.empty()) return store;
   return std::make_unique<records::PendingStore>(std::move(store), folder);
 }
 
