@@ -74,7 +74,10 @@ class Helper : public ::testing::Test {
   void SetUp() override {
     fs::remove_all(kDir);
     fs::create_directories(kDir);
+    // The four files, as the package makes them: a player's helper creates none.
     PlantRecord(kDir, "5\r\n", "Anna\r\n");
+    WriteBytes(kDir + records::kLockFile, "");
+    WriteBytes(kDir + records::kJournalFile, "");
   }
   void ExpectUnchanged() {
     EXPECT_EQ(ReadBytes(kDir + "a.txt"), "5\r\n");
@@ -173,8 +176,6 @@ TEST_F(Helper, ALinkOrFifoIsAnErrorNamingTheFile) {
 // Run by a player the helper makes no file: missing record files read as no record and a write
 // that needs one names it; a file of anyone but the directory's owner is refused as tampered.
 TEST_F(Helper, APlayerCreatesNothingAndTakesOnlyTheOwnersFiles) {
-  WriteBytes(kDir + records::kLockFile, "");
-  WriteBytes(kDir + records::kJournalFile, "");
   fs::remove(kDir + records::kScoreFile);
   fs::remove(kDir + records::kNameFile);
   if (::getuid() == 0) {

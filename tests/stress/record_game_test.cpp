@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::string> Leftovers(const std::string& dir) {
-  return testing::Leftovers(dir, {"filler"});
+  return testing::Leftovers(dir, {"filler", "mnt"});  // mnt: where a tmpfs is mounted, or not
 }
 
 // Kills the test program if start-up hangs (a FIFO opened for reading waits for a writer).
@@ -190,6 +190,10 @@ TEST_P(ReadOnlyDirectory, RefusesTheWriteAndNamesTheFile) {
     if (ro.mounted()) {
       ASSERT_TRUE(ro.RemountReadOnly("size=256k"));
     } else {
+      // The files are rewritten in place: taking the directory's write permission is not enough.
+      for (const auto& e : fs::directory_iterator(tmp.path())) {
+        fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::remove);
+      }
       fs::permissions(tmp.path(), fs::perms::owner_read | fs::perms::owner_exec);
     }
   };
