@@ -7,6 +7,9 @@
 
 #include "records/helper_store.h"
 #endif
+#include <cstdlib>
+
+#include "records/pending.h"
 #include "records/records.h"
 
 namespace quorvella::app {
@@ -20,14 +23,22 @@ std::unique_ptr<Random> MakeRandom(const Options& options, Random* given) {
 
 std::unique_ptr<records::RecordStore> MakeStore(const Options& options) {
   const std::string dir = options.recordDir.empty() ? records::GetSystemDir() : options.recordDir;
+  std::unique_ptr<records::RecordStore> store;
 #ifdef QUORVELLA_RECORD_HELPER
   // The installed game holds no privilege: the helper, set-group-id games, writes the shared
   // record. A build without the installed helper (a checkout, a test) writes it itself.
   if (options.recordDir.empty() && ::access(QUORVELLA_RECORD_HELPER, X_OK) == 0) {
-    return std::make_unique<records::HelperStore>(QUORVELLA_RECORD_HELPER, dir);
+    store = std::make_unique<records::HelperStore>(QUORVELLA_RECORD_HELPER, dir);
   }
 #endif
-  return std::make_unique<records::LocalStore>(dir);
+  if (!store) store = std::make_unique<records::LocalStore>(dir);
+  // A record the busy lock kept out waits in the player's own folder; a directory given by a
+  // test keeps nothing there.
+  if (!options.recordDir.empty()) return store;
+  const std::string folder =
+      records::StateFolder([](const char* name) { return std::getenv(name); });
+  if (folder.empty()) return store;
+  return std::make_unique<records::PendingStore>(std::move(store), folder);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright (C) 2026 The Quorvella authors
 # CI only, as root: builds the Debian package, validates its menu entry and software-centre
-# description, installs it with apt, checks that the game holds no privilege and that only the
-# record helper may write the record, lets two ordinary users each beat the shared record in a
-# scripted race, makes one wait for a lock held past its deadline, starts the installed game as
-# one of them under Xvfb (screenshot and a check of its groups while the window is up), then
-# purges the package again.
+# description, installs it with apt, checks that the game holds no privilege, that only root may
+# change the record directory and only the record helper may write the record, lets two ordinary
+# users each beat the shared record in a scripted race, stops one player's helper while it holds
+# the lock and sees the other player's record wait and arrive at his next start, removes the
+# record files as an administrator would and plays on, resets the record as root and as a player,
+# starts the installed game as one of the players under Xvfb (screenshot and a check of its groups
+# while the window is up), reinstalls over links planted at the record's names, then purges the
+# package again.
 #
 # The scripted race: the installed game cannot be sped up and grows no test hooks, so the race
 # is run by quorvella-race (packaging/race), built from the same tree with the same code for the
@@ -73,7 +76,7 @@ check_stat() {  # path, expected "owner:group mode"
 helper=/usr/lib/games/quorvella/quorvella-record
 check_stat "$game" "root:root 755"
 check_stat "$helper" "root:games 2755"
-check_stat "$records" "root:games 775"
+check_stat "$records" "root:games 755"
 check_stat "$records/a.txt" "root:games 664"
 check_stat "$records/n.txt" "root:games 664"
 check_stat "$records/.quorvella.lock" "root:games 660"
@@ -109,10 +112,13 @@ runuser -u quorvella-anna -- sh -c "exec 3<'$records/.quorvella.lock'" 2>/dev/nu
 runuser -u quorvella-anna -- cat "$records/a.txt" >/dev/null || fail "a player cannot read a.txt"
 echo "ok  players read a.txt and n.txt, write nothing and cannot open the lock"
 
-race() {  # user, name, right answers
+play() {  # user, name, right answers: what the race printed; its status is the race's
+  runuser -u "$1" -- env -i HOME="/home/$1" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    "$scratch/quorvella-race" "$2" "$3" 5 2>&1
+}
+race() {  # user, name, right answers: a new record
   local out
-  out=$(runuser -u "$1" -- env -i HOME="/home/$1" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
-    "$scratch/quorvella-race" "$2" "$3" 5 2>&1) || fail "race of $1 ended with status $?: $out"
+  out=$(play "$@") || fail "race of $1 ended with status $?: $out"
   grep -q "^box: Ok ho registrato il tuo record" <<<"$out" || fail "no new record for $1: $out"
   cmp -s <(printf '%s\r\n' "$3") "$records/a.txt" ||
     fail "a.txt holds '$(od -An -c "$records/a.txt")' after $1's race"
@@ -128,42 +134,102 @@ race quorvella-anna Anna 3
 race quorvella-bruno Bruno 5
 check_stat "$records/.quorvella.lock" "root:games 660"
 # A lower score leaves the record alone.
-out=$(runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
-  QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Anna 1 5 2>&1)
+out=$(play quorvella-anna Anna 1)
 grep -q "registrato" <<<"$out" && fail "a lower score was registered"
 check_stat "$records/a.txt" "root:games 664"
 
-echo "== Package: a lock held past the deadline"
-# Another process takes the lock once the race is under way and keeps it: at the end of the race
-# the game waits about ten seconds, then says the record files are busy and names the lock.
-out_file=$(mktemp)
-runuser -u quorvella-anna -- env -i HOME=/home/quorvella-anna PATH=/usr/bin:/bin \
-  QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Anna 9 10 >"$out_file" 2>&1 &
-race_pid=$!
-for _ in $(seq 600); do
-  grep -q "^race: window up" "$out_file" && break
-  kill -0 "$race_pid" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q "^race: window up" "$out_file" || fail "the race did not start: $(cat "$out_file")"
-flock --no-fork -x "$records/.quorvella.lock" sleep 60 &
-holder=$!
+echo "== Package: a player stops his helper while it holds the lock"
+# Any player may stop his own set-group-id helper (SIGSTOP): Anna's helper, writing a record of 6
+# (between the 5 there and the 8 Bruno is about to make: its syncs hold the lock long enough),
+# is let on a few instructions at a time until it holds the lock, and stopped there. Bruno's race
+# that beats the record then finds the lock busy at its end: the error box names the lock and who
+# holds it and says his record is kept; once the administrator ends the stopped helper, Bruno's
+# next start writes his record.
+stop_helper_holding_lock() {  # user; prints the pid of the stopped helper and the tries
+  local inode pid state try=0
+  inode=$(stat -c %i "$records/.quorvella.lock")
+  cp "$records/a.txt" "$scratch/a.txt.before"
+  cp "$records/n.txt" "$scratch/n.txt.before"
+  while [ "$try" -lt 2000 ]; do
+    try=$((try + 1))
+    # A try whose write went through is undone, in place.
+    cat "$scratch/a.txt.before" >"$records/a.txt"
+    cat "$scratch/n.txt.before" >"$records/n.txt"
+    setpriv --reuid="$1" --regid="$1" --init-groups "$helper" write 6 Intrusa >/dev/null 2>&1 &
+    pid=$!
+    kill -STOP "$pid" 2>/dev/null || continue
+    for _ in $(seq 3000); do
+      if grep -qE "^[0-9]+: FLOCK +ADVISORY +WRITE +$pid [0-9a-f]+:[0-9a-f]+:$inode " /proc/locks; then
+        echo "$pid $try"
+        return 0
+      fi
+      # Gone (the shell reaps its children) or about to go: the next try.
+      read -r _ _ state _ 2>/dev/null <"/proc/$pid/stat" || break
+      [ "$state" = Z ] && break
+      kill -CONT "$pid" 2>/dev/null || break
+      kill -STOP "$pid" 2>/dev/null || break
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  return 1
+}
+read -r stopped tries < <(stop_helper_holding_lock quorvella-anna) ||
+  fail "no helper could be stopped holding the lock"
+echo "ok  quorvella-anna's helper $stopped stopped holding the lock (try $tries)"
 started=$(date +%s)
 status=0
-wait "$race_pid" || status=$?
+out=$(play quorvella-bruno Bruno 8) || status=$?
 waited=$(($(date +%s) - started))
-kill "$holder" 2>/dev/null || true
-wait "$holder" 2>/dev/null || true
-out=$(cat "$out_file")
-rm -f "$out_file"
 [ "$status" -ne 0 ] || fail "the race ended with status 0 although the record could not be written"
+grep -q "^race: window up" <<<"$out" || fail "the busy lock kept the game from starting: $out"
 grep -q "^box: Ciao a presto" <<<"$out" || fail "the race did not reach its end: $out"
-grep -q "occupati" <<<"$out" || fail "no error box about the busy record files: $out"
-grep -q "quorvella.lock" <<<"$out" || fail "the error box does not name the lock file: $out"
-[ "$waited" -lt 45 ] || fail "the game waited $waited s"
+for expected in "quorvella.lock" "occupati" "processo $stopped dell'utente quorvella-anna" \
+  "il tuo record è conservato"; do
+  grep -qF "$expected" <<<"$out" || fail "the error box does not say '$expected': $out"
+done
+[ "$waited" -lt 60 ] || fail "the race took $waited s"
+grep -q "^8" "$records/a.txt" && fail "the record was written although the lock was held"
+pending=/home/quorvella-bruno/.local/state/quorvella/pending-record
+check_stat "$pending" "quorvella-bruno:quorvella-bruno 600"
+echo "ok  busy lock at the end of the race: status $status after $waited s, the holder named, the record kept"
+grep -A2 "^box: Errore di run-time" <<<"$out" | sed 's/^/    /'
+kill -KILL "$stopped"
+out=$(play quorvella-bruno Bruno 0) || fail "the next start ended with status $?: $out"
+cmp -s <(printf '8\r\n') "$records/a.txt" || fail "a.txt holds '$(od -An -c "$records/a.txt")'"
+cmp -s <(printf 'Bruno\r\n') "$records/n.txt" || fail "n.txt holds '$(od -An -c "$records/n.txt")'"
+[ ! -e "$pending" ] || fail "the kept record is still waiting after it was written"
 check_stat "$records/a.txt" "root:games 664"
-grep -q "^9" "$records/a.txt" && fail "the record was written although the lock was held"
-echo "ok  busy lock at the end of the race: error box naming the lock, status $status, record kept"
+echo "ok  the next start of quorvella-bruno wrote his kept record 8"
+
+echo "== Package: the administrator removes a.txt and n.txt"
+rm "$records/a.txt" "$records/n.txt"
+out=$(play quorvella-anna Anna 0) || fail "a race without record files ended with status $?: $out"
+grep -q "^race: window up" <<<"$out" || fail "the game did not reach its window: $out"
+[ -z "$(find "$records" -user quorvella-anna)" ] || fail "a player owns $(find "$records" -user quorvella-anna)"
+[ ! -e "$records/a.txt" ] && [ ! -e "$records/n.txt" ] || fail "a player's game made a record file"
+echo "ok  without a.txt and n.txt the game plays, and no file in $records is a player's"
+status=0
+out=$(play quorvella-anna Anna 3) || status=$?
+[ "$status" -ne 0 ] || fail "a record was reported as written without a.txt: $out"
+grep -qF "$records/a.txt" <<<"$out" || fail "the error box does not name a.txt: $out"
+grep -qF "$helper reset" <<<"$out" || fail "the error box does not say how to reset: $out"
+echo "ok  a beaten record without a.txt: status $status, the error box names a.txt and the reset"
+grep -A2 "^box: Errore di run-time" <<<"$out" | sed 's/^/    /'
+
+echo "== Package: reset"
+listing=$(ls -la --time-style=full-iso "$records")
+runuser -u quorvella-anna -- "$helper" reset 2>/dev/null && fail "a player could reset the record"
+[ "$(ls -la --time-style=full-iso "$records")" = "$listing" ] || fail "a player's reset changed $records"
+echo "ok  reset by a player: refused, nothing changed"
+"$helper" reset >/dev/null || fail "root's reset failed"
+for f in a.txt n.txt; do
+  check_stat "$records/$f" "root:games 664"
+  [ ! -s "$records/$f" ] || fail "$f is not empty after the reset"
+done
+check_stat "$records/.quorvella.lock" "root:games 660"
+check_stat "$records/.quorvella.journal" "root:games 660"
+race quorvella-anna Anna 2
 
 echo "== Package: the installed game as an ordinary user under Xvfb"
 shot_dir="$build_dir/screenshots"
@@ -216,6 +282,30 @@ echo "ok  a plugin loaded through QT_PLUGIN_PATH could neither take games nor wr
 cp "$probe/quorvella.png" "$shot_dir/quorvella.png"
 rm -rf "$probe"
 echo "screenshot: $shot_dir/quorvella.png"
+
+echo "== Package: reinstall over links at the record's names"
+# Links planted at each of the four names (by a member of games of an older version, whose
+# directory was 0775): the reinstall follows none of them and makes the directory root's again.
+victims="$scratch/victims"
+mkdir -p "$victims"
+for f in a.txt n.txt .quorvella.lock .quorvella.journal; do
+  printf 'not the record\n' >"$victims/$f"
+  chown nobody:nogroup "$victims/$f"
+  chmod 0600 "$victims/$f"
+  rm -f "$records/$f"
+  ln -s "$victims/$f" "$records/$f"
+done
+chmod 0775 "$records"
+before=$(stat -c '%n %U:%G %a %s' "$victims"/* /etc/shadow /etc/passwd)
+apt-get install --reinstall -y -q "$deb" >/dev/null
+[ "$(stat -c '%n %U:%G %a %s' "$victims"/* /etc/shadow /etc/passwd)" = "$before" ] ||
+  fail "the reinstall changed a file outside $records"
+check_stat "$records" "root:games 755"
+for f in a.txt:664 n.txt:664 .quorvella.lock:660 .quorvella.journal:660; do
+  [ -f "$records/${f%%:*}" ] && [ ! -L "$records/${f%%:*}" ] || fail "${f%%:*} is not a regular file"
+  check_stat "$records/${f%%:*}" "root:games ${f##*:}"
+done
+echo "ok  nothing outside $records changed owner or mode"
 
 echo "== Package: purge"
 apt-get purge -y -q quorvella >/dev/null

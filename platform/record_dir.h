@@ -13,6 +13,13 @@
 
 namespace quorvella {
 
+// Who holds a lock, as far as the system tells (Linux: /proc/locks); pid 0 when it does not.
+struct LockHolder {
+  long pid = 0;
+  long uid = -1;     // the holder's real user id, -1 when unknown
+  std::string user;  // its name, empty when unknown
+};
+
 class DirFile {
  public:
   DirFile() = default;
@@ -23,6 +30,7 @@ class DirFile {
   DirFile(const DirFile&) = delete;
   DirFile& operator=(const DirFile&) = delete;
 
+  bool IsOpen() const { return handle_ != -1; }
   const std::string& path() const { return path_; }
 
   // The file's bytes from its start, at most `limit` of them.
@@ -33,14 +41,26 @@ class DirFile {
   void WriteAll(std::string_view bytes);
   // Pushes the file's data down to the disk.
   void Sync();
-  // Takes the exclusive lock on the file if nobody holds it; false when another holds it. The
-  // lock goes with the handle.
-  bool TryLock();
+  // Takes the lock on the file (exclusive, or shared with other readers) if nobody holds it the
+  // other way; false when another does. The lock goes with the handle.
+  bool TryLock(bool exclusive = true);
+  // Who holds a lock on this file.
+  LockHolder Holder() const;
+  // The owner's user id (POSIX); -1 where files have none.
+  long Owner() const;
+#ifndef _WIN32
+  // Number of names the file has.
+  long Links() const;
+  // Gives the file to `uid`:`gid` with exactly the permission bits `mode`.
+  void SetOwner(long uid, long gid, unsigned mode);
+#endif
 
  private:
   std::intptr_t handle_ = -1;
   std::string path_;
 };
+
+enum class Access { kRead, kReadWrite };
 
 class RecordDir {
  public:
@@ -52,11 +72,24 @@ class RecordDir {
 
   // The path, ending in its separator.
   const std::string& path() const { return path_; }
+  // The owner's user id (POSIX); -1 where directories have none.
+  long Owner() const;
 
-  // Opens `name` in the directory for reading and writing. With `create`, an empty file is
-  // created when nothing is there, with exactly the permission bits `mode` (POSIX). A symbolic
-  // link, FIFO, directory or device at the name is refused with a run-time error.
-  DirFile Open(std::string_view name, bool create, unsigned mode);
+  // Opens `name` in the directory. With `create` (for writing only), an empty file is created
+  // when nothing is there, with exactly the permission bits `mode` (POSIX), and made durable in
+  // the directory. A symbolic link, FIFO, directory or device at the name is refused with a
+  // run-time error. With `refused` given, a missing file and the system's refusal to open it
+  // (no permission, a read-only file or file system) are no error: the file returned is closed
+  // and *refused holds ENOENT, EACCES, EPERM or EROFS.
+  DirFile Open(std::string_view name, Access access, bool create, unsigned mode = 0,
+               int* refused = nullptr);
+
+#ifndef _WIN32
+  // Removes whatever is at `name` (a file, link, FIFO or empty directory); nothing there is fine.
+  void Remove(std::string_view name);
+#endif
+  // Pushes the directory's entries down to the disk (where the system has such a step).
+  void Sync();
 
  private:
   std::string path_;

@@ -88,30 +88,45 @@ void DirFile::Sync() {
   if (!FlushFileBuffers(H(handle_))) throw FileWriteError(path_, LastErrno());
 }
 
-bool DirFile::TryLock() {
+bool DirFile::TryLock(bool exclusive) {
   OVERLAPPED overlapped{};
-  if (LockFileEx(H(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                 &overlapped)) {
-    return true;
-  }
+  const DWORD how = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | LOCKFILE_FAIL_IMMEDIATELY;
+  if (LockFileEx(H(handle_), how, 0, 1, 0, &overlapped)) return true;
   if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING) return false;
   throw FileIoError(path_, LastErrno());
 }
 
+// Windows does not tell who holds a lock.
+LockHolder DirFile::Holder() const {
+  return {};
+}
+
+long DirFile::Owner() const {
+  return -1;
+}
+
 RecordDir::RecordDir(std::string path) : path_(std::move(path)) {
   const DWORD attributes = GetFileAttributesA(path_.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) throw FileOpenError(path_, LastErrno(), false);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw FileOpenError(path_, ENOTDIR, false);
+  if (attributes == INVALID_FILE_ATTRIBUTES) throw FileOpenError(path_, LastErrno());
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw FileOpenError(path_, ENOTDIR);
 }
 
 RecordDir::~RecordDir() = default;
 
-DirFile RecordDir::Open(std::string_view name, bool create, unsigned) {
+long RecordDir::Owner() const {
+  return -1;
+}
+
+// FlushFileBuffers of the file already carries its directory entry with it.
+void RecordDir::Sync() {}
+
+DirFile RecordDir::Open(std::string_view name, Access access, bool create, unsigned, int* refused) {
   const std::string path = path_ + std::string(name);
+  const bool write = access == Access::kReadWrite;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                         create ? OPEN_ALWAYS : OPEN_EXISTING, flags, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share,
+                         nullptr, create && write ? OPEN_ALWAYS : OPEN_EXISTING, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -119,7 +134,12 @@ DirFile RecordDir::Open(std::string_view name, bool create, unsigned) {
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
       throw NotRegularFileError(path);
     }
-    throw FileOpenError(path, os::ErrnoFromWin32(error), false);
+    const int code = os::ErrnoFromWin32(error);
+    if (refused && (code == ENOENT || code == EACCES || code == EROFS)) {
+      *refused = code;
+      return {};
+    }
+    throw FileOpenError(path, code);
   }
   DirFile file(reinterpret_cast<std::intptr_t>(h), path);
   BY_HANDLE_FILE_INFORMATION info{};

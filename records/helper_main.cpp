@@ -8,8 +8,14 @@
 // it takes, and writes nothing but the record directory's own files, through the store. The
 // requests and answers are described in helper_store.h.
 //
-// It cannot tell whether the score was earned in a race: what it guarantees is that the record
-// directory always holds one whole record, written only through this code.
+// Run by a player it never creates a file: the package made them, and a missing one reads as no
+// record (a write that needs it names it). A file that is not the directory owner's is refused
+// as tampered with. Run by root it may create them, and `reset` (root only) makes all four again,
+// empty: the answer is "reset\n".
+//
+// It cannot tell whether the score was earned in a race: any player may run it by hand with any
+// score. What it guarantees is that the record directory always holds one whole record, written
+// only through this code.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,19 +61,6 @@ bool FileSizeLimitSuffices() {
   return true;
 }
 
-bool ValidScore(const std::string& score) {
-  if (score.empty() || score.size() > 5) return false;
-  for (const char c : score) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-bool ValidName(const std::string& name) {
-  return IsValidUtf8(name) && WithoutControlCharacters(name) == name &&
-         Cp1252FromUtf8(name).size() <= 255;
-}
-
 void Print(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
@@ -88,11 +81,17 @@ int main(int argc, char** argv) {
   }
   const bool open = argc == 2 && std::strcmp(argv[1], "open") == 0;
   const bool write = argc == 4 && std::strcmp(argv[1], "write") == 0;
-  if (!open && !write) {
-    std::fputs("usage: quorvella-record open | write SCORE NAME\n", stderr);
+  const bool reset = argc == 2 && std::strcmp(argv[1], "reset") == 0;
+  const bool root = ::getuid() == 0;
+  if (!open && !write && !reset) {
+    std::fputs("usage: quorvella-record open | write SCORE NAME | reset\n", stderr);
     return kRefused;
   }
-  if (write && (!ValidScore(argv[2]) || !ValidName(argv[3]))) {
+  if (reset && !root) {
+    std::fputs("quorvella-record: reset is for root only\n", stderr);
+    return kRefused;
+  }
+  if (write && !records::ValidRecord(argv[2], argv[3])) {
     std::fputs(
         "quorvella-record: not a score of up to 5 digits and a name of up to 255 "
         "characters without control characters\n",
@@ -101,11 +100,17 @@ int main(int argc, char** argv) {
   }
   try {
 #ifdef QUORVELLA_HELPER_DIR
-    records::LocalStore store(QUORVELLA_HELPER_DIR);  // a test's copy of the helper
+    const std::string dir = QUORVELLA_HELPER_DIR;  // a test's copy of the helper
 #else
-    records::LocalStore store(records::GetSystemDir());
+    const std::string dir = records::GetSystemDir();
 #endif
-    if (open) {
+    records::LocalStore store(dir, records::kLockDeadline,
+                              records::StoreRules{.createMissing = root, .ownerOnly = true});
+    if (reset) {
+      // The group is the helper's own: games, which it is installed set-group-id to.
+      store.Reset(static_cast<long>(::getegid()));
+      Print("reset\n");
+    } else if (open) {
       // The answer carries the files' own bytes, so it is built from them, not from UTF-8.
       const records::Record r = store.Open();
       const std::string score = Cp1252FromUtf8(r.score);

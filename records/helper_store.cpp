@@ -90,13 +90,15 @@ std::string HelperStore::Run(const std::vector<std::string>& args) {
     Wait();
   }
   ::close(fds[0]);
+  // The helper's status is its answer's seal: without it (a wait that failed, the child already
+  // reaped by someone else) nothing it printed counts.
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (timedOut) {
-    throw RuntimeError(err::kPermissionDenied, "Permesso negato", dir_ + kLockFile,
-                       "I file del record sono occupati: un'altra partita li tiene bloccati");
-  }
+  pid_t waited = -1;
+  do {
+    waited = ::waitpid(pid, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  if (waited != pid) throw HelperError(helper_, ReasonFromErrno(errno));
+  if (timedOut) throw BusyError(dir_ + kLockFile);
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return out;
   if (WIFEXITED(status) && WEXITSTATUS(status) == 1) throw ErrorFromAnswer(out, helper_);
   throw HelperError(helper_, WIFEXITED(status) ? "Richiesta rifiutata (stato " +

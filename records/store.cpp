@@ -2,11 +2,13 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "records/store.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <thread>
 
+#include "platform/files.h"
 #include "platform/runtime.h"
 #include "records/records.h"
 
@@ -37,12 +39,58 @@ std::uint32_t Crc32(std::string_view bytes) {
   return ~crc;
 }
 
-RuntimeError BusyError(const std::string& lockPath) {
-  return RuntimeError(err::kPermissionDenied, "Permesso negato", lockPath,
-                      "I file del record sono occupati: un'altra partita li tiene bloccati");
+// What the administrator types to make the record files again.
+std::string ResetCommand() {
+#ifdef QUORVELLA_RECORD_HELPER
+  return QUORVELLA_RECORD_HELPER " reset";
+#else
+  return "quorvella-record reset";
+#endif
+}
+
+RuntimeError MissingFileError(const std::string& path) {
+  return FileError(err::kFileNotFound, path,
+                   "Il file manca: l'amministratore lo ricrea con " + ResetCommand());
+}
+
+RuntimeError TamperedError(const std::string& path) {
+  return FileError(err::kPathFileAccess, path,
+                   "Il file non appartiene al proprietario della directory: \xc3\xa8 stato "
+                   "manomesso");
+}
+
+bool EndsWith(const std::string& text, std::string_view tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
+
+RuntimeError BusyError(const std::string& lockPath, const LockHolder& holder) {
+  std::string who = "un'altra partita li tiene bloccati";
+  if (holder.pid > 0) {
+    who = "li tiene bloccati il processo " + std::to_string(holder.pid);
+    if (!holder.user.empty()) {
+      who += " dell'utente " + holder.user;
+    } else if (holder.uid >= 0) {
+      who += " dell'utente " + std::to_string(holder.uid);
+    }
+  }
+  return FileError(err::kPermissionDenied, lockPath, "I file del record sono occupati: " + who);
+}
+
+bool IsBusy(const RuntimeError& error) {
+  return error.number() == err::kPermissionDenied && EndsWith(error.path(), kLockFile);
+}
+
+bool ValidRecord(const std::string& score, const std::string& name) {
+  if (score.empty() || score.size() > kMaxScoreDigits) return false;
+  for (const char c : score) {
+    if (c < '0' || c > '9') return false;
+  }
+  return IsValidUtf8(name) && WithoutControlCharacters(name) == name &&
+         Cp1252FromUtf8(name).size() <= kMaxNameBytes;
+}
 
 std::string PrintedBytes(std::string_view text) {
   return Cp1252FromUtf8(text) + "\r\n";
@@ -86,8 +134,8 @@ void RecordStore::Wait() {
   std::this_thread::sleep_for(kWaitSlice);
 }
 
-LocalStore::LocalStore(std::string dir, std::chrono::milliseconds lockDeadline)
-    : dir_(std::move(dir)), lockDeadline_(lockDeadline) {}
+LocalStore::LocalStore(std::string dir, std::chrono::milliseconds lockDeadline, StoreRules rules)
+    : dir_(std::move(dir)), lockDeadline_(lockDeadline), rules_(rules) {}
 
 // The open files of one operation, the lock held from Begin until it ends.
 struct LocalStore::Session {
@@ -97,24 +145,70 @@ struct LocalStore::Session {
   DirFile journal;
   DirFile score;
   DirFile name;
+  bool exclusive = false;                // the lock is held for writing
+  std::optional<RuntimeError> readOnly;  // why the files cannot be written, when they cannot
+  bool Writable() const { return exclusive && !readOnly; }
 };
+
+// For writing where it may; else for reading, noting why not for writing. A record file that
+// cannot even be read (`needed`) stops the start; a missing one reads as empty.
+DirFile LocalStore::OpenFile(Session& s, const char* name, unsigned mode, bool needed) {
+  const std::string path = s.dir.path() + name;
+  int refused = 0;
+  DirFile file = s.dir.Open(name, Access::kReadWrite, rules_.createMissing, mode, &refused);
+  if (!file.IsOpen()) {
+    if (!s.readOnly) {
+      s.readOnly = refused == ENOENT && !rules_.createMissing ? MissingFileError(path)
+                                                              : FileOpenError(path, refused);
+    }
+    file = s.dir.Open(name, Access::kRead, false, 0, &refused);
+    if (!file.IsOpen() && needed && refused != ENOENT) throw FileOpenError(path, refused);
+  }
+  if (file.IsOpen() && rules_.ownerOnly && file.Owner() != s.dir.Owner()) {
+    throw TamperedError(path);
+  }
+  return file;
+}
 
 std::unique_ptr<LocalStore::Session> LocalStore::Begin(bool startUp) {
   // The start-up makes a missing record directory; a write never makes one again behind the
   // player's back (a directory removed during the race is an error).
-  if (startUp) EnsureDirectory(dir_);
+  if (startUp && rules_.createMissing) EnsureDirectory(dir_);
   auto session = std::make_unique<Session>(dir_);
   Session& s = *session;
-  s.lock = s.dir.Open(kLockFile, true, kPrivateMode);
-  const auto start = Clock::now();
-  while (!s.lock.TryLock()) {
-    if (Clock::now() - start >= lockDeadline_) throw BusyError(s.lock.path());
-    Wait();
+  s.lock = OpenFile(s, kLockFile, kPrivateMode, false);
+  if (s.lock.IsOpen()) {
+    // A writer's lock is exclusive; one who can only read shares it with other readers.
+    const bool exclusive = !s.readOnly;
+    const auto start = Clock::now();
+    bool locked = false;
+    while (!(locked = s.lock.TryLock(exclusive)) && Clock::now() - start < lockDeadline_) Wait();
+    // Past the deadline a write gives up; the start reads the record without the lock, so that
+    // a game that holds it for ever stops nobody from playing.
+    if (!locked && exclusive && !startUp) throw BusyError(s.lock.path(), s.lock.Holder());
+    s.exclusive = locked && exclusive;
   }
-  s.journal = s.dir.Open(kJournalFile, true, kPrivateMode);
-  s.score = s.dir.Open(kScoreFile, true, kRecordMode);
-  s.name = s.dir.Open(kNameFile, true, kRecordMode);
+  s.journal = OpenFile(s, kJournalFile, kPrivateMode, false);
+  s.score = OpenFile(s, kScoreFile, kRecordMode, true);
+  s.name = OpenFile(s, kNameFile, kRecordMode, true);
   return session;
+}
+
+Record LocalStore::Read(Session& s) {
+  if (s.Writable()) {
+    Recover(s);
+    return Record{Leggifiletxt(s.score), Leggifiletxt(s.name)};
+  }
+  // The files first, then the journal: a write that began meanwhile has its journal whole
+  // before it touches a file.
+  Record record{s.score.IsOpen() ? Leggifiletxt(s.score) : std::string(),
+                s.name.IsOpen() ? Leggifiletxt(s.name) : std::string()};
+  std::string score;
+  std::string name;
+  if (s.journal.IsOpen() && DecodeJournal(s.journal.ReadAll(kMaxJournalBytes), score, name)) {
+    record = Record{Utf8FromCp1252(score), Utf8FromCp1252(name)};
+  }
+  return record;
 }
 
 void LocalStore::Recover(Session& s) {
@@ -147,6 +241,14 @@ void LocalStore::Rewrite(Session& s, const std::string& scoreBytes, const std::s
 }
 
 void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::string& nameBytes) {
+  // A journal the next game could not read back would leave this write half done.
+  for (const std::string* bytes : {&scoreBytes, &nameBytes}) {
+    if (static_cast<std::int64_t>(bytes->size()) > kMaxReadBytes) {
+      throw FileError(
+          err::kPathFileAccess, s.journal.path(),
+          "Record troppo lungo: al pi\xc3\xb9 " + std::to_string(kMaxReadBytes) + " byte per file");
+    }
+  }
   auto step = [this](std::string_view name) {
     if (beforeStep) beforeStep(name);
   };
@@ -157,9 +259,11 @@ void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::st
     step("journal-sync");
     s.journal.Sync();
   } catch (...) {
-    // Not yet safe, so not yet a write: leave no journal that a later game would finish.
+    // Not yet safe, so not yet a write: leave no journal that a later game would finish, not
+    // even after a crash.
     try {
       s.journal.Truncate();
+      s.journal.Sync();
     } catch (const RuntimeError&) {
       // A torn journal is dropped by the next game anyway; the first error is the one to report.
     }
@@ -174,16 +278,15 @@ void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::st
 
 Record LocalStore::Open() {
   const auto session = Begin(true);
-  Session& s = *session;
-  Recover(s);
-  return Record{Leggifiletxt(s.score), Leggifiletxt(s.name)};
+  return Read(*session);
 }
 
 bool LocalStore::WriteIfHigher(const std::string& score, const std::string& name) {
   const auto session = Begin(false);
   Session& s = *session;
-  Recover(s);
-  if (Val(Leggifiletxt(s.score)) >= Val(score)) return false;
+  if (Val(Read(s).score) >= Val(score)) return false;
+  // Beaten but not writable: the files stay as they are, and the error says why.
+  if (!s.Writable()) throw *s.readOnly;
   Commit(s, PrintedBytes(score), PrintedBytes(name));
   return true;
 }
@@ -191,8 +294,41 @@ bool LocalStore::WriteIfHigher(const std::string& score, const std::string& name
 void LocalStore::Write(const std::string& score, const std::string& name) {
   const auto session = Begin(false);
   Session& s = *session;
-  Recover(s);
+  Read(s);
+  if (!s.Writable()) throw *s.readOnly;
   Commit(s, PrintedBytes(score), PrintedBytes(name));
 }
+
+#ifndef _WIN32
+void LocalStore::Reset(long gid) {
+  RecordDir dir(dir_);
+  const long owner = dir.Owner();
+  // Games waiting for the lock wait on its file: it is kept if it is the owner's one name of a
+  // regular file, and made again otherwise.
+  DirFile lock;
+  try {
+    lock = dir.Open(kLockFile, Access::kReadWrite, true, kPrivateMode);
+  } catch (const RuntimeError&) {
+  }
+  if (!lock.IsOpen() || lock.Owner() != owner || lock.Links() != 1) {
+    lock = DirFile();
+    dir.Remove(kLockFile);
+    lock = dir.Open(kLockFile, Access::kReadWrite, true, kPrivateMode);
+  }
+  const auto start = Clock::now();
+  while (!lock.TryLock()) {
+    if (Clock::now() - start >= lockDeadline_) throw BusyError(lock.path(), lock.Holder());
+    Wait();
+  }
+  lock.SetOwner(owner, gid, kPrivateMode);
+  const std::pair<const char*, unsigned> files[] = {
+      {kJournalFile, kPrivateMode}, {kScoreFile, kRecordMode}, {kNameFile, kRecordMode}};
+  for (const auto& [name, mode] : files) {
+    dir.Remove(name);
+    dir.Open(name, Access::kReadWrite, true, mode).SetOwner(owner, gid, mode);
+  }
+  dir.Sync();
+}
+#endif
 
 }  // namespace quorvella::records

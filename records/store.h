@@ -8,16 +8,24 @@
 // interrupted game left in an intact journal, or drops a torn one, so the two files always hold
 // one record: the old one or the new one, whole.
 //
-// Every operation runs under an exclusive lock on the lock file, waited for at most a deadline.
+// Every write runs under an exclusive lock on the lock file, waited for at most a deadline. A
+// record that can be read is always playable: where the files cannot be written (no permission,
+// a read-only file system, a file missing from a directory the store may not fill) the start-up
+// reads the record under a shared lock where one can be had, taking the record of an intact
+// journal (the one a writer will finish) over the files', and only a beaten record that cannot
+// be written is an error.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/record_dir.h"
+#include "platform/runtime.h"
 
 namespace quorvella::records {
 
@@ -31,8 +39,12 @@ inline constexpr const char* kJournalFile = ".quorvella.journal";
 inline constexpr std::int64_t kMaxReadBytes = 64 * 1024;
 
 // How long a game waits for another game's write (which takes milliseconds) before it gives up
-// with an error that names the lock file.
+// with an error that names the lock file (a write), or reads the record without it (the start).
 inline constexpr std::chrono::milliseconds kLockDeadline{10000};
+
+// The longest score and name a write takes: what the helper's request allows.
+inline constexpr std::size_t kMaxScoreDigits = 5;
+inline constexpr std::size_t kMaxNameBytes = 255;
 
 // The record as the two files hold it: their whole texts (line end included), as UTF-8.
 struct Record {
@@ -46,15 +58,15 @@ class RecordStore {
   virtual ~RecordStore() = default;
   // The record directory, ending in its separator.
   virtual std::string Directory() const = 0;
-  // Creates a.txt and n.txt empty when missing, finishes or drops an interrupted write, and
-  // reads the record.
+  // Creates a.txt and n.txt empty when missing (where the store may), finishes or drops an
+  // interrupted write (where it may write), and reads the record.
   virtual Record Open() = 0;
   // Writes `score` and `name` as the new record if `score` beats the record as the files hold it
   // now (another game may have set a higher one since this race began). Returns whether it did.
   virtual bool WriteIfHigher(const std::string& score, const std::string& name) = 0;
   // Called every few milliseconds while the store waits for the lock or for its helper, so the
   // window can repaint meanwhile.
-  void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
+  virtual void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
 
  protected:
   void Wait();
@@ -68,16 +80,33 @@ inline constexpr std::string_view kWriteSteps[] = {
     "journal-write", "journal-sync", "a-truncate", "a-write",      "a-sync",
     "n-truncate",    "n-write",      "n-sync",     "journal-empty"};
 
+// What a store may do in its directory.
+struct StoreRules {
+  // A missing file is created (and the directory, at the start). Otherwise a missing a.txt or
+  // n.txt reads as no record, and a write that needs a missing file stops with an error that
+  // names it and tells how the administrator makes it again.
+  bool createMissing = true;
+  // A file that belongs to anyone but the directory's owner is refused as tampered with.
+  bool ownerOnly = false;
+};
+
 // The store in this process, on the directory's own files.
 class LocalStore : public RecordStore {
  public:
-  explicit LocalStore(std::string dir, std::chrono::milliseconds lockDeadline = kLockDeadline);
+  explicit LocalStore(std::string dir, std::chrono::milliseconds lockDeadline = kLockDeadline,
+                      StoreRules rules = {});
 
   std::string Directory() const override { return dir_; }
   Record Open() override;
   bool WriteIfHigher(const std::string& score, const std::string& name) override;
   // Writes the record whatever the files hold (under the lock, through the journal).
   void Write(const std::string& score, const std::string& name);
+#ifndef _WIN32
+  // Makes the four files again, empty, under the lock: each is a new file of the directory's
+  // owner and group `gid`, with its own permission bits, whatever was at its name before (the
+  // lock itself is kept when it is already the owner's only name of a regular file).
+  void Reset(long gid);
+#endif
 
   // For tests: called with each step of a write before it runs; may throw or end the process.
   std::function<void(std::string_view step)> beforeStep;
@@ -85,6 +114,10 @@ class LocalStore : public RecordStore {
  private:
   struct Session;
   std::unique_ptr<Session> Begin(bool startUp);
+  DirFile OpenFile(Session& s, const char* name, unsigned mode, bool needed);
+  // The record as the files hold it once an interrupted write is finished or dropped; without
+  // the right to write, the record of an intact journal, or else the files'.
+  Record Read(Session& s);
   void Commit(Session& s, const std::string& scoreBytes, const std::string& nameBytes);
   void Recover(Session& s);
   // Truncates, writes and syncs a.txt, then n.txt, each step seen by beforeStep.
@@ -92,7 +125,17 @@ class LocalStore : public RecordStore {
 
   std::string dir_;
   std::chrono::milliseconds lockDeadline_;
+  StoreRules rules_;
 };
+
+// Whether `score` and `name` make a record a write takes: 1 to 5 digits, and a name of valid
+// UTF-8 without control characters that fits n.txt.
+bool ValidRecord(const std::string& score, const std::string& name);
+
+// Whether an error says that the record files were busy past the deadline.
+bool IsBusy(const RuntimeError& error);
+// That error, naming the lock file and, where the system tells, who holds it.
+RuntimeError BusyError(const std::string& lockPath, const LockHolder& holder = {});
 
 // The journal's text for the two files' new contents, and back. A journal that does not parse
 // (torn by a crash, or its checksum wrong) gives false.

@@ -147,18 +147,6 @@ TEST(Startup, RecordDirectoryThatCannotBeCreatedIsARunTimeErrorNamingIt) {
   }
 }
 
-TEST(Startup, RecordFileThatIsADirectoryIsARunTimeErrorNamingIt) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.file("a.txt"));
-  FakeGame g(dir.dir());
-  try {
-    g.Start("Anna");
-    FAIL() << "a directory was taken for the record";
-  } catch (const RuntimeError& e) {
-    EXPECT_NE(e.Message().find(dir.file("a.txt")), std::string::npos) << e.Message();
-  }
-}
-
 TEST(Startup, ActivationDrawsTheFirstQuestion) {
   TempDir dir;
   FakeGame g(dir.dir(), ScriptedRandom::Factors(7, 3));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The record helper as any caller may run it: the requests it takes and every request it
-// refuses, with nothing changed in the record directory.
+// refuses, with nothing changed in the record directory; run by a player it creates nothing and
+// takes no file that is not the directory owner's; run by root it resets the record.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 
@@ -21,6 +23,12 @@ namespace {
 
 namespace fs = std::filesystem;
 const std::string kDir = QUORVELLA_TEST_HELPER_DIR;
+constexpr unsigned kNobody = 65534;
+
+// Runs the helper as a player would: the test's own user, or nobody when the test runs as root.
+void AsPlayer() {
+  if (::getuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
+}
 
 struct Outcome {
   int status = -1;
@@ -66,7 +74,10 @@ class Helper : public ::testing::Test {
   void SetUp() override {
     fs::remove_all(kDir);
     fs::create_directories(kDir);
+    // The four files, as the package makes them: a player's helper creates none.
     PlantRecord(kDir, "5\r\n", "Anna\r\n");
+    WriteBytes(kDir + records::kLockFile, "");
+    WriteBytes(kDir + records::kJournalFile, "");
   }
   void ExpectUnchanged() {
     EXPECT_EQ(ReadBytes(kDir + "a.txt"), "5\r\n");
@@ -88,6 +99,10 @@ TEST_F(Helper, OpensAndWritesAsTheStoreDoes) {
   EXPECT_EQ(written.out, "written\n");
   EXPECT_EQ(ReadBytes(kDir + "n.txt"), "Nicol\xf2\r\n");
   EXPECT_EQ(records::HelperStore(QUORVELLA_TEST_HELPER, kDir).Open().name, "Nicol\xc3\xb2\r\n");
+  // Without the helper's exit status (reaped by the system already) its answer counts for nothing.
+  const auto previous = std::signal(SIGCHLD, SIG_IGN);
+  EXPECT_THROW(records::HelperStore(QUORVELLA_TEST_HELPER, kDir).Open(), RuntimeError);
+  std::signal(SIGCHLD, previous);
 }
 
 TEST_F(Helper, RefusesEveryOtherRequestAndChangesNothing) {
@@ -110,6 +125,7 @@ TEST_F(Helper, RefusesEveryOtherRequestAndChangesNothing) {
       {"C1 control in the name", {"write", "9", "Bru\xc2\x85no"}, {}},
       {"malformed UTF-8", {"write", "9", "Bru\xffno"}, {}},
       {"256 characters", {"write", "9", std::string(256, 'b')}, {}},
+      {"reset by a player", {"reset"}, AsPlayer},
       {"tiny file size limit",
        {"write", "9", "Bruno"},
        [] {
@@ -120,7 +136,7 @@ TEST_F(Helper, RefusesEveryOtherRequestAndChangesNothing) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.why);
     const Outcome o = RunHelper(row.args, row.inChild);
-    EXPECT_NE(o.status, 0);
+    EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.out, "");
     ExpectUnchanged();
   }
@@ -139,26 +155,85 @@ TEST_F(Helper, ClosedStandardDescriptorsNeverReachTheRecord) {
   ExpectUnchanged();
 }
 
-TEST_F(Helper, LinksAndFifosAreErrorsNamingTheFile) {
-  for (const char* name : {"a.txt", "n.txt", ".quorvella.lock", ".quorvella.journal"}) {
-    for (const bool fifo : {false, true}) {
-      SetUp();
-      const std::string path = kDir + name;
-      fs::remove(path);
-      if (fifo) {
-        ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
-      } else {
-        fs::create_symlink(kDir + "victim", path);
-      }
-      const Outcome o = RunHelper({"write", "9", "Bruno"});
-      EXPECT_EQ(o.status, 1) << name;
-      EXPECT_NE(o.out.find(path), std::string::npos) << o.out;
-      EXPECT_FALSE(fs::exists(kDir + "victim")) << name;
-      if (std::string(name) != "a.txt") {
-        EXPECT_EQ(ReadBytes(kDir + "a.txt"), "5\r\n");
-      }
+// The store's table of hostile files, where the helper's path differs: its error is an answer.
+TEST_F(Helper, ALinkOrFifoIsAnErrorNamingTheFile) {
+  for (const char* name : {records::kScoreFile, records::kLockFile}) {
+    SetUp();
+    const std::string path = kDir + name;
+    fs::remove(path);
+    if (name == std::string(records::kLockFile)) {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
+    } else {
+      fs::create_symlink(kDir + "victim", path);
     }
+    const Outcome o = RunHelper({"write", "9", "Bruno"});
+    EXPECT_EQ(o.status, 1) << name;
+    EXPECT_NE(o.out.find(path), std::string::npos) << o.out;
+    EXPECT_FALSE(fs::exists(kDir + "victim")) << name;
   }
+}
+
+// Run by a player the helper makes no file: missing record files read as no record and a write
+// that needs one names it; a file of anyone but the directory's owner is refused as tampered.
+TEST_F(Helper, APlayerCreatesNothingAndTakesOnlyTheOwnersFiles) {
+  fs::remove(kDir + records::kScoreFile);
+  fs::remove(kDir + records::kNameFile);
+  if (::getuid() == 0) {
+    for (const auto& e : fs::directory_iterator(kDir)) ::lchown(e.path().c_str(), kNobody, kNobody);
+    ::lchown(kDir.c_str(), kNobody, kNobody);
+  }
+  EXPECT_EQ(RunHelper({"open"}, AsPlayer).out, "ok 0 0\n");
+  const Outcome o = RunHelper({"write", "9", "Bruno"}, AsPlayer);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out.rfind("error 53\n", 0), 0u) << o.out;
+  EXPECT_NE(o.out.find(kDir + records::kScoreFile + "\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("quorvella-record reset"), std::string::npos) << o.out;
+  EXPECT_FALSE(fs::exists(kDir + records::kScoreFile));
+  EXPECT_FALSE(fs::exists(kDir + records::kNameFile));
+  if (::getuid() != 0) return;  // only root can give a file to another user
+
+  PlantRecord(kDir, "5\r\n", "Anna\r\n");
+  ::lchown((kDir + records::kScoreFile).c_str(), kNobody, kNobody);
+  ::lchown((kDir + records::kNameFile).c_str(), kNobody - 1, kNobody);
+  for (const auto& args : {std::vector<std::string>{"open"}, {"write", "9", "Bruno"}}) {
+    const Outcome t = RunHelper(args, AsPlayer);
+    EXPECT_EQ(t.status, 1);
+    EXPECT_NE(t.out.find(kDir + records::kNameFile), std::string::npos) << t.out;
+    EXPECT_NE(t.out.find("manomesso"), std::string::npos) << t.out;
+  }
+  ExpectUnchanged();
+}
+
+// Root's reset makes all four files again, empty, the owner's and the helper's group's, with
+// their own modes, whatever was at their names (nothing a link points to is touched).
+TEST_F(Helper, ResetByRootMakesTheFourFilesAgain) {
+  if (::getuid() != 0) GTEST_SKIP() << "reset is for root";
+  WriteBytes(kDir + "victim", "keep");
+  ::chmod((kDir + "victim").c_str(), 0600);
+  fs::remove(kDir + records::kNameFile);
+  fs::create_symlink(kDir + "victim", kDir + records::kNameFile);
+  WriteBytes(kDir + records::kJournalFile, records::EncodeJournal("7\r\n", "Carla\r\n"));
+  WriteBytes(kDir + records::kLockFile, "");
+  ::lchown((kDir + records::kLockFile).c_str(), kNobody, kNobody);
+  const Outcome o = RunHelper({"reset"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "reset\n");
+  for (const auto& [name, mode] : {std::pair{records::kScoreFile, 0664u},
+                                   {records::kNameFile, 0664u},
+                                   {records::kLockFile, 0660u},
+                                   {records::kJournalFile, 0660u}}) {
+    struct stat st {};
+    ASSERT_EQ(::lstat((kDir + name).c_str(), &st), 0) << name;
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << name;
+    EXPECT_EQ(st.st_mode & 07777, mode) << name;
+    EXPECT_EQ(st.st_size, 0) << name;
+    EXPECT_EQ(st.st_uid, 0u) << name;
+    EXPECT_EQ(st.st_gid, ::getegid()) << name;
+  }
+  EXPECT_EQ(ReadBytes(kDir + "victim"), "keep");
+  EXPECT_EQ(fs::status(kDir + "victim").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(RunHelper({"open"}).out, "ok 0 0\n");
 }
 
 }  // namespace

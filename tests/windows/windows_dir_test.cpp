@@ -16,7 +16,6 @@
 
 #include "common/temp_dir.h"
 #include "fake/fake_form.h"
-#include "platform/files.h"
 #include "platform/record_dir.h"
 #include "platform/runtime.h"
 #include "platform/windows_api.h"
@@ -51,7 +50,7 @@ class WindowsDir : public ::testing::Test {
     const fs::path lockDir = base && *base ? fs::path(base) : fs::temp_directory_path();
     fs::create_directories(lockDir);
     guardDir_ = std::make_unique<RecordDir>((lockDir / "").string());
-    guard_ = guardDir_->Open("windows-dir.lock", true, 0666);
+    guard_ = guardDir_->Open("windows-dir.lock", Access::kReadWrite, true);
     while (!guard_.TryLock()) ::Sleep(10);
     dir_ = records::GetSystemDir();
     for (const char* name : kFiles) {
@@ -76,7 +75,6 @@ class WindowsDir : public ::testing::Test {
   }
 
   std::string dir_;
-  FilePool files_;
 
  private:
   std::unique_ptr<RecordDir> guardDir_;
@@ -170,22 +168,6 @@ TEST_F(WindowsDir, ReadingStopsAtTheLimitOnly) {
   EXPECT_EQ(text, big.substr(0, static_cast<std::size_t>(records::kMaxReadBytes)));
 }
 
-TEST_F(WindowsDir, PrintWritesCrLfAndReadsBackEveryByte) {
-  const std::string a = dir_ + records::kScoreFile;
-  files_.Open(a, FilePool::Mode::kOutput, 1);
-  files_.Print(1, "17");
-  files_.Print(1, "x\x1ay\nz");
-  files_.Print(1, "");
-  EXPECT_EQ(files_.Lof(1), 13);
-  files_.Close(1);
-  EXPECT_EQ(ReadBytes(a), "17\r\nx\x1ay\nz\r\n\r\n");
-
-  files_.Open(a, FilePool::Mode::kInput, 2);
-  EXPECT_EQ(files_.Lof(2), 13);
-  EXPECT_EQ(files_.Input(100, 2), "17\r\nx\x1ay\nz\r\n\r\n");
-  files_.Close(2);
-}
-
 struct ReplaceRow {
   const char* name;
   std::optional<std::string> oldScore;  // bytes before the write; nullopt = no file
@@ -208,7 +190,6 @@ TEST_P(InPlaceWrite, NewRecordReplacesTheOldOneWhole) {
   EXPECT_EQ(ReadBytes(Path(records::kNameFile)), r.nameFile);
   EXPECT_EQ(records::LocalStore(dir_).Open().name, Utf8FromCp1252(r.nameFile));
   EXPECT_TRUE(Leftovers().empty());
-  for (int fn = 1; fn <= FilePool::kMaxFiles; ++fn) EXPECT_FALSE(files_.IsOpen(fn)) << fn;
 }
 
 INSTANTIATE_TEST_SUITE_P(
