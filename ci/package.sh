@@ -47,14 +47,51 @@ trap cleanup EXIT
 # What this step needs besides the build tools: group "package" of ci/packages.txt.
 bash ci/packages.sh install package
 
-echo "== Package: build"
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLA_TESTS=OFF \
-  -DQUORVELLA_BENCH=OFF >/dev/null
-cmake --build "$build_dir" --target all quorvella_race | tail -1
-(cd "$build_dir" && rm -f quorvella_*.deb && cpack -G DEB >/dev/null)
-deb=$(ls "$PWD/$build_dir"/quorvella_*.deb)
+echo "== Package: build from the source package (debian/), twice"
+# The build dependencies as debian/control lists them: a missing one fails the build below.
+apt-get build-dep -y -q ./ >/dev/null
+# Each build works on a copy of the tree (tracked and new files, as they stand): the first in one
+# folder, the second later in another folder with every file's time set to now and another time
+# zone. Both must give byte-identical packages (the changelog's date is SOURCE_DATE_EPOCH).
+build_copy() {  # folder, extra environment...
+  local dir=$1
+  shift
+  rm -rf "$dir"
+  mkdir -p "$dir/quorvella"
+  git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -x -C "$dir/quorvella"
+  find "$dir/quorvella" -exec touch {} +
+  (cd "$dir/quorvella" && env "$@" dpkg-buildpackage -us -uc -b -j"$(nproc)" >../build.log 2>&1) ||
+    { tail -30 "$dir/build.log" >&2; fail "dpkg-buildpackage failed in $dir (log: $dir/build.log)"; }
+}
+first="$PWD/$build_dir/first"
+second="$PWD/$build_dir/second-build/elsewhere"
+build_copy "$first" TZ=UTC
+build_copy "$second" TZ=Pacific/Auckland
+for f in quorvella_1.0.0_amd64.deb quorvella-dbgsym_1.0.0_amd64.deb; do
+  cmp -s "$first/$f" "$second/$f" ||
+    fail "$f differs between the two builds (diffoscope $first/$f $second/$f tells how)"
+done
+sha256sum "$first"/*.deb | sed "s|$first/||"
+echo "ok  two builds in different folders at different times gave identical packages"
+deb="$first/quorvella_1.0.0_amd64.deb"
 echo "built $deb ($(stat -c %s "$deb") bytes)"
 dpkg-deb -f "$deb" Depends
+
+echo "== Package: lintian"
+# No error, no warning, no hardening tag; what lintian says is shown whole. It runs as nobody,
+# as lintian prefers.
+chmod -R a+rX "$first"
+lint=$(runuser -u nobody -- lintian -I --pedantic "$first"/quorvella_1.0.0_amd64.changes 2>&1) || true
+[ -n "$lint" ] && printf '%s\n' "$lint"
+grep -E '^(E|W): ' <<<"$lint" && fail "lintian reports errors or warnings"
+grep -E 'hardening' <<<"$lint" && fail "lintian reports missing hardening"
+echo "ok  lintian: no error, no warning, no hardening tag ($(grep -c . <<<"$lint") lines in all)"
+
+# The scripted race of the installation check, built in the first build's tree with the same
+# code (not part of the package).
+obj_dir="$first/quorvella/obj-$(dpkg-architecture -qDEB_HOST_GNU_TYPE)"
+cmake --build "$obj_dir" --target quorvella_race >/dev/null
+race_program="$obj_dir/quorvella-race"
 
 echo "== Package: validate menu entry and metainfo"
 desktop-file-validate resources/org.quorvella.Quorvella.desktop
@@ -93,7 +130,7 @@ echo "ok  menu entry, metainfo, icons 16/32/48, man page"
 
 echo "== Package: two players beat the record in turn"
 install -d -m 0755 "$scratch"
-install -o root -g root -m 0755 "$build_dir/quorvella-race" "$scratch/quorvella-race"
+install -o root -g root -m 0755 "$race_program" "$scratch/quorvella-race"
 for u in "${users[@]}"; do
   id "$u" >/dev/null 2>&1 || useradd -m -s /bin/bash "$u"
   id -nG "$u" | grep -qw games && fail "$u must not be in the games group"
