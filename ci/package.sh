@@ -50,14 +50,51 @@ trap cleanup EXIT
 # What this step needs besides the build tools: group "package" of ci/packages.txt.
 bash ci/packages.sh install package
 
-echo "== Package: build"
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLA_TESTS=OFF \
-  -DQUORVELLA_BENCH=OFF >/dev/null
-cmake --build "$build_dir" --target all quorvella_race | tail -1
-(cd "$build_dir" && rm -f quorvella_*.deb && cpack -G DEB >/dev/null)
-deb=$(ls "$PWD/$build_dir"/quorvella_*.deb)
+echo "== Package: build from the source package (debian/), twice"
+# The build dependencies as debian/control lists them: a missing one fails the build below.
+apt-get build-dep -y -q ./ >/dev/null
+# Each build works on a copy of the tree (tracked and new files, as they stand): the first in one
+# folder, the second later in another folder with every file's time set to now and another time
+# zone. Both must give byte-identical packages (the changelog's date is SOURCE_DATE_EPOCH).
+build_copy() {  # folder, extra environment...
+  local dir=$1
+  shift
+  rm -rf "$dir"
+  mkdir -p "$dir/quorvella"
+  git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -x -C "$dir/quorvella"
+  find "$dir/quorvella" -exec touch {} +
+  (cd "$dir/quorvella" && env "$@" dpkg-buildpackage -us -uc -b -j"$(nproc)" >../build.log 2>&1) ||
+    { tail -30 "$dir/build.log" >&2; fail "dpkg-buildpackage failed in $dir (log: $dir/build.log)"; }
+}
+first="$PWD/$build_dir/first"
+second="$PWD/$build_dir/second-build/elsewhere"
+build_copy "$first" TZ=UTC
+build_copy "$second" TZ=Pacific/Auckland
+for f in quorvella_1.0.0_amd64.deb quorvella-dbgsym_1.0.0_amd64.deb; do
+  cmp -s "$first/$f" "$second/$f" ||
+    fail "$f differs between the two builds (diffoscope $first/$f $second/$f tells how)"
+done
+sha256sum "$first"/*.deb | sed "s|$first/||"
+echo "ok  two builds in different folders at different times gave identical packages"
+deb="$first/quorvella_1.0.0_amd64.deb"
 echo "built $deb ($(stat -c %s "$deb") bytes)"
 dpkg-deb -f "$deb" Depends
+
+echo "== Package: lintian"
+# No error, no warning, no hardening tag; what lintian says is shown whole. It runs as nobody,
+# as lintian prefers.
+chmod -R a+rX "$first"
+lint=$(runuser -u nobody -- lintian -I --pedantic "$first"/quorvella_1.0.0_amd64.changes 2>&1) || true
+[ -n "$lint" ] && printf '%s\n' "$lint"
+grep -E '^(E|W): ' <<<"$lint" && fail "lintian reports errors or warnings"
+grep -E 'hardening' <<<"$lint" && fail "lintian reports missing hardening"
+echo "ok  lintian: no error, no warning, no hardening tag ($(grep -c . <<<"$lint") lines in all)"
+
+# The scripted race of the installation check, built in the first build's tree with the same
+# code (not part of the package).
+obj_dir="$first/quorvella/obj-$(dpkg-architecture -qDEB_HOST_GNU_TYPE)"
+cmake --build "$obj_dir" --target quorvella_race >/dev/null
+race_program="$obj_dir/quorvella-race"
 
 echo "== Package: validate menu entry and metainfo"
 desktop-file-validate resources/org.quorvella.Quorvella.desktop
@@ -96,7 +133,7 @@ echo "ok  menu entry, metainfo, icons 16/32/48, man page"
 
 echo "== Package: two players beat the record in turn"
 install -d -m 0755 "$scratch"
-install -o root -g root -m 0755 "$build_dir/quorvella-race" "$scratch/quorvella-race"
+install -o root -g root -m 0755 "$race_program" "$scratch/quorvella-race"
 for u in "${users[@]}"; do
   id "$u" >/dev/null 2>&1 || useradd -m -s /bin/bash "$u"
   id -nG "$u" | grep -qw games && fail "$u must not be in the games group"
@@ -285,27 +322,33 @@ echo "screenshot: $shot_dir/quorvella.png"
 
 echo "== Package: reinstall over links at the record's names"
 # Links planted at each of the four names (by a member of games of an older version, whose
-# directory was 0775): the reinstall follows none of them and makes the directory root's again.
+# directory was 0775): symbolic links at the lock and the journal, hard links to root's secret
+# files at a.txt and n.txt. The reinstall follows none of them, copies no secret into the record
+# files (which everyone may read) and makes the directory root's again.
 victims="$scratch/victims"
 mkdir -p "$victims"
 for f in a.txt n.txt .quorvella.lock .quorvella.journal; do
   printf 'not the record\n' >"$victims/$f"
-  chown nobody:nogroup "$victims/$f"
   chmod 0600 "$victims/$f"
   rm -f "$records/$f"
-  ln -s "$victims/$f" "$records/$f"
+  case $f in
+    *.txt) ln "$victims/$f" "$records/$f" ;;
+    *) chown nobody:nogroup "$victims/$f" && ln -s "$victims/$f" "$records/$f" ;;
+  esac
 done
 chmod 0775 "$records"
 before=$(stat -c '%n %U:%G %a %s' "$victims"/* /etc/shadow /etc/passwd)
 apt-get install --reinstall -y -q "$deb" >/dev/null
 [ "$(stat -c '%n %U:%G %a %s' "$victims"/* /etc/shadow /etc/passwd)" = "$before" ] ||
   fail "the reinstall changed a file outside $records"
+grep -l "not the record" "$records"/* "$records"/.quorvella.* 2>/dev/null &&
+  fail "the reinstall copied a linked file's contents into the record"
 check_stat "$records" "root:games 755"
 for f in a.txt:664 n.txt:664 .quorvella.lock:660 .quorvella.journal:660; do
   [ -f "$records/${f%%:*}" ] && [ ! -L "$records/${f%%:*}" ] || fail "${f%%:*} is not a regular file"
   check_stat "$records/${f%%:*}" "root:games ${f##*:}"
 done
-echo "ok  nothing outside $records changed owner or mode"
+echo "ok  nothing outside $records changed owner or mode, no linked file's contents copied"
 
 echo "== Package: purge"
 apt-get purge -y -q quorvella >/dev/null
