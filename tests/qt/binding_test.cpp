@@ -16,11 +16,11 @@
 
 #include "common/temp_dir.h"
 #include "game/tavola.h"
-#include "platform/qt/accessibility.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/qt_ui.h"
-#include "platform/qt/widgets.h"
 #include "qt/scripted_game.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/qt_form.h"
+#include "ui/qt/qt_ui.h"
+#include "ui/qt/widgets.h"
 #include "window/description.h"
 
 using namespace quorvella;

@@ -12,7 +12,7 @@
 
 #include "common/temp_dir.h"
 #include "platform/files.h"
-#include "platform/qt/qt_ui.h"
+#include "ui/qt/qt_ui.h"
 
 using namespace quorvella;
 

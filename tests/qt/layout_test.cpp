@@ -16,9 +16,9 @@
 #include <set>
 
 #include "common/temp_dir.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/widgets.h"
 #include "qt/scripted_game.h"
+#include "ui/qt/qt_form.h"
+#include "ui/qt/widgets.h"
 #include "window/description.h"
 
 using namespace quorvella;

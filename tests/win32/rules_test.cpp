@@ -5,10 +5,10 @@
 // MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.
 #include <gtest/gtest.h>
 
-#include "platform/win32/accessibility.h"
-#include "platform/win32/resource_ids.h"
-#include "platform/win32/rules.h"
 #include "platform/windows_api.h"
+#include "ui/win32/accessibility.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/rules.h"
 
 namespace quorvella::win32 {
 namespace {

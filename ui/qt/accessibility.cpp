@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/accessibility.h"
+#include "ui/qt/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <algorithm>
 
-#include "platform/qt/widgets.h"
+#include "ui/qt/widgets.h"
 
 namespace quorvella::qt {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/qt_form.h"
+#include "ui/qt/qt_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,8 +20,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/qt/accessibility.h"
-#include "platform/qt/widgets.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/widgets.h"
 
 namespace quorvella::qt {
 namespace {

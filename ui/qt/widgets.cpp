@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <qdrawutil.h>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/accessibility.h"
+#include "ui/win32/accessibility.h"
 
 // The GUIDs of the annotation service are defined here, not taken from a library.
 #include <initguid.h>

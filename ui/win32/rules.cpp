@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/rules.h"
+#include "ui/win32/rules.h"
 
 #include <cmath>
 #include <cwctype>
 
 #include "platform/runtime.h"
-#include "platform/win32/resource_ids.h"
 #include "platform/windows_api.h"
+#include "ui/win32/resource_ids.h"
 
 namespace quorvella::win32 {
 

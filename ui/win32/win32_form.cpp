@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/win32/accessibility.h"
-#include "platform/win32/rules.h"
+#include "ui/win32/accessibility.h"
+#include "ui/win32/rules.h"
 
 namespace quorvella::win32 {
 namespace {
