@@ -10,6 +10,7 @@
 
 #include "platform/os.h"
 #include "platform/runtime.h"
+#include "platform/text.h"
 
 namespace quorvella {
 namespace {

@@ -13,7 +13,7 @@
 #include <QStylePainter>
 #include <cmath>
 
-#include "platform/runtime.h"
+#include "platform/text.h"
 
 namespace quorvella::qt {
 namespace {

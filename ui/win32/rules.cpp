@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cwctype>
 
-#include "platform/runtime.h"
+#include "platform/text.h"
 #include "platform/windows_api.h"
 #include "ui/win32/resource_ids.h"
 

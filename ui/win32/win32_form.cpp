@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/text.h"
 #include "ui/win32/accessibility.h"
 #include "ui/win32/rules.h"
 
