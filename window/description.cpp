@@ -209,14 +209,14 @@ WindowDesc Build() {
   };
 
   w.handlers = {
-      {"Tavola", "load", "Form_Load"},
-      {"Tavola", "activate", "Form_Activate"},
-      {"Tavola", "resize", "Form_Resize"},
-      {"cmdNext", "click", "cmdNext_Click"},
-      {"txtAnswer", "keypress", "txtAnswer_KeyPress"},
-      {"Timer1", "tick", "Timer1_Timer"},
-      {"cmdExit", "click", "cmdExit_Click"},
-      {"Next", "click", "Next_Click"},
+      {"Tavola", Event::kLoad, "Form_Load"},
+      {"Tavola", Event::kActivate, "Form_Activate"},
+      {"Tavola", Event::kResize, "Form_Resize"},
+      {"cmdNext", Event::kClick, "cmdNext_Click"},
+      {"txtAnswer", Event::kKeyPress, "txtAnswer_KeyPress"},
+      {"Timer1", Event::kTick, "Timer1_Timer"},
+      {"cmdExit", Event::kClick, "cmdExit_Click"},
+      {"Next", Event::kClick, "Next_Click"},
   };
   return w;
 }

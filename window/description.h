@@ -77,10 +77,21 @@ struct MenuItemDesc {
   std::string parent;  // empty for a top-level item
 };
 
-// One row of the handler table: which event of which source calls which handler.
+// The events the window delivers to the game's handlers.
+enum class Event {
+  kLoad,      // the window: before it is first visible
+  kActivate,  // the window: once after each load and show
+  kResize,    // the window: once when shown, then on each minimize and restore
+  kClick,     // a button (also by its access key, Enter or Space) or a menu item
+  kKeyPress,  // the text box: each character, its code passed by reference
+  kTick,      // the timer: every interval while enabled
+};
+
+// One row of the handler table: which event of which source (the window, a control or a menu
+// item) calls which handler of the game.
 struct HandlerDesc {
   std::string source;
-  std::string event;
+  Event event = Event::kClick;
   std::string handler;
 };
 

@@ -88,6 +88,7 @@ class BindingTest : public QObject {
   void closeBoxEndsWithoutWriting();
   void waitingForTheRecordRepaintsAndHoldsTheClock();
   void runTimeErrorReachesTheErrorHandler();
+  void misspeltHandlerFailsTheLoad();
   void autoSizeLabelGrowsRight();
   void caretRestsAfterAWhileAndWakesOnAKey();
   void nameBoxDoesNotWaitForTheWindow();
@@ -519,6 +520,20 @@ void BindingTest::runTimeErrorReachesTheErrorHandler() {
   QCOMPARE(g.errors.size(), std::size_t{1});
   QVERIFY(g.errors[0].Message().find(g.dir.dir() + "blocker/") != std::string::npos);
   QVERIFY(g.form.ended());
+}
+
+// A row of the handler table that the game cannot honour fails the first load, before any box.
+void BindingTest::misspeltHandlerFailsTheLoad() {
+  QtGame g;
+  window::WindowDesc desc = window::Tavola();
+  desc.handlers[3].handler = "cmdNext_Clik";
+  std::vector<RuntimeError> errors;
+  qt::QtForm form(desc, g.game, g.ui, [&errors](const RuntimeError& e) { errors.push_back(e); });
+  form.Start();
+  QCOMPARE(errors.size(), std::size_t{1});
+  QVERIFY(errors[0].Message().find("cmdNext_Clik") != std::string::npos);
+  QVERIFY(g.ui.calls.empty());
+  QVERIFY(!form.widget());
 }
 
 void BindingTest::autoSizeLabelGrowsRight() {

@@ -2,13 +2,17 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
-// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.
+// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources; and a
+// handler table that the game cannot honour failing the load before any window or box.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "platform/windows_api.h"
 #include "ui/win32/accessibility.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/rules.h"
+#include "ui/win32/win32_form.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -112,6 +116,36 @@ TEST(Win32Rules, WhatScreenReadersHear) {
   EXPECT_EQ(VerdictDescription("Sbagliato!! 42", "0", "1", "1"),
             "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
   EXPECT_EQ(VerdictDescription("", "3", "1", "4"), "");  // a new question clears it
+}
+
+// A game with every handler, and boxes that must never show.
+struct NoGame : EventSink, Ui {
+  bool Handles(std::string_view) const override { return true; }
+  void Call(std::string_view, std::int16_t*) override { ++calls; }
+  int MsgBox(const std::string&, int, const std::optional<std::string>&) override {
+    ++calls;
+    return vbOK;
+  }
+  std::string InputBox(const std::string&) override {
+    ++calls;
+    return {};
+  }
+  void EndProgram() override {}
+  int calls = 0;
+};
+
+TEST(Win32Form, AHandlerTheGameLacksFailsTheLoad) {
+  struct Lacking : NoGame {
+    bool Handles(std::string_view handler) const override { return handler != "Timer1_Timer"; }
+  } game;
+  std::vector<RuntimeError> errors;
+  Win32Form form(GetModuleHandleW(nullptr), window::Tavola(), game, game,
+                 [&errors](const RuntimeError& e) { errors.push_back(e); });
+  form.Start();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].Message().find("Timer1_Timer"), std::string::npos) << errors[0].Message();
+  EXPECT_EQ(game.calls, 0);
+  EXPECT_EQ(form.hwnd(), nullptr);
 }
 
 }  // namespace

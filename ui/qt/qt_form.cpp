@@ -281,12 +281,12 @@ void QtForm::Show() {
   win_->show();
   win_->raise();
   win_->activateWindow();
-  CallWindowHandler("resize");
-  CallWindowHandler("activate");
+  CallWindowHandler(window::Event::kResize);
+  CallWindowHandler(window::Event::kActivate);
 }
 
-void QtForm::CallWindowHandler(const char* event) {
-  if (const auto h = HandlerFor(desc_.name, event); !h.empty()) sink_.Call(h);
+void QtForm::CallWindowHandler(window::Event event) {
+  handlers_->Call(desc_.name, event);
 }
 
 void QtForm::Start() {
@@ -294,6 +294,7 @@ void QtForm::Start() {
 }
 
 void QtForm::Load() {
+  if (!handlers_) handlers_.emplace(desc_, sink_);
   controls_ = std::make_unique<Controls>();
   BuildTimers();
   // Watch for the first box the load handler shows (the name box); see eventFilter. The watch
@@ -303,7 +304,7 @@ void QtForm::Load() {
     explicit Watch(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
     ~Watch() { qApp->removeEventFilter(filter); }
   } watch(this);
-  CallWindowHandler("load");
+  CallWindowHandler(window::Event::kLoad);
   EnsureControls();
 }
 
@@ -395,14 +396,15 @@ void QtForm::BuildTimers() {
     t->setObjectName(Q(c.name));
     t->setTimerType(Qt::PreciseTimer);
     t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
-    if (const auto h = HandlerFor(c.name, "tick"); !h.empty()) {
-      QObject::connect(t, &QTimer::timeout, this, [this, tick = Bind(h)] {
-        if (holdingTicks_) {
-          heldTicks_.push_back(tick);
-        } else {
-          tick();
-        }
-      });
+    if (handlers_->Has(c.name, window::Event::kTick)) {
+      QObject::connect(t, &QTimer::timeout, this,
+                       [this, tick = Bind(c.name, window::Event::kTick)] {
+                         if (holdingTicks_) {
+                           heldTicks_.push_back(tick);
+                         } else {
+                           tick();
+                         }
+                       });
     }
     if (c.enabled) t->start();
     controls_->qtimers.push_back(t);
@@ -410,16 +412,10 @@ void QtForm::BuildTimers() {
   }
 }
 
-std::function<void()> QtForm::Bind(const std::string& handler) {
-  if (!sink_.Handles(handler)) throw std::logic_error("the game has no handler " + handler);
-  return [this, handler] { Dispatch([this, &handler] { sink_.Call(handler); }); };
-}
-
-std::string QtForm::HandlerFor(const std::string& source, const std::string& event) const {
-  for (const auto& row : desc_.handlers) {
-    if (row.source == source && row.event == event) return row.handler;
-  }
-  return {};
+std::function<void()> QtForm::Bind(const std::string& source, window::Event event) {
+  return [this, source, event] {
+    Dispatch([this, &source, event] { handlers_->Call(source, event); });
+  };
 }
 
 void QtForm::BuildWindow() {
@@ -460,7 +456,7 @@ void QtForm::BuildWindow() {
   win->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                       Qt::WindowCloseButtonHint);
-  win->onStateChange = [this, h = Bind(HandlerFor(desc_.name, "resize"))] {
+  win->onStateChange = [this, h = Bind(desc_.name, window::Event::kResize)] {
     if (win_ && win_->isVisible()) h();
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
@@ -502,8 +498,8 @@ void QtForm::BuildWindow() {
       action = menus.at(item.parent)->addAction(Q(item.caption));
     }
     action->setObjectName(Q(item.name));
-    if (const auto h = HandlerFor(item.name, "click"); !h.empty()) {
-      QObject::connect(action, &QAction::triggered, this, Bind(h));
+    if (handlers_->Has(item.name, window::Event::kClick)) {
+      QObject::connect(action, &QAction::triggered, this, Bind(item.name, window::Event::kClick));
     }
   }
 
@@ -518,11 +514,11 @@ void QtForm::BuildWindow() {
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client);
         box->lower();
-        if (auto h = HandlerFor(c.name, "keypress"); !h.empty()) {
-          box->onKeyPress = [this, h](std::int16_t& key) {
+        if (handlers_->Has(c.name, window::Event::kKeyPress)) {
+          box->onKeyPress = [this, name = c.name](std::int16_t& key) {
             bool handled = false;
             Dispatch([&] {
-              sink_.Call(h, &key);
+              handlers_->Call(name, window::Event::kKeyPress, &key);
               handled = true;
             });
             if (!handled) key = 0;
@@ -535,8 +531,9 @@ void QtForm::BuildWindow() {
       case ControlKind::kCommandButton: {
         auto* button = new PictureButton(c, client);
         button->lower();
-        if (const auto h = HandlerFor(c.name, "click"); !h.empty()) {
-          QObject::connect(button, &QPushButton::clicked, this, Bind(h));
+        if (handlers_->Has(c.name, window::Event::kClick)) {
+          QObject::connect(button, &QPushButton::clicked, this,
+                           Bind(c.name, window::Event::kClick));
         }
         if (c.isDefault) defaultButton = button;
         controls_->buttons[c.name] =

@@ -11,12 +11,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
 #include "window/description.h"
+#include "window/handlers.h"
 
 class QTimer;
 
@@ -108,12 +110,10 @@ class QtForm : public QObject, public Window {
   // control is needed first; always before the load handler returns.
   void BuildWindow();
   void EnsureControls();
-  // The call of the named handler of the game, entered through Dispatch.
-  std::function<void()> Bind(const std::string& handler);
-  // Calls the handler the description gives for an event of the window itself, if any.
-  void CallWindowHandler(const char* event);
-  // The handler the description gives for an event of a control, menu item or the window.
-  std::string HandlerFor(const std::string& source, const std::string& event) const;
+  // The call of the handler of an event of a control or menu item, entered through Dispatch.
+  std::function<void()> Bind(const std::string& source, window::Event event);
+  // Calls the handler of an event of the window itself, if it has one.
+  void CallWindowHandler(window::Event event);
   void StopTimers();
   // Focus asked for by a handler is given when the handler returns, once every caption it
   // writes is in place: a reader then hears the finished question or verdict, and the focus is
@@ -123,6 +123,7 @@ class QtForm : public QObject, public Window {
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
+  std::optional<window::Handlers> handlers_;  // checked against the game at the first load
   Ui& ui_;
   ErrorHandler onError_;
   FormOptions options_;

@@ -92,7 +92,7 @@ struct Control {
 struct Win32Form::Loaded {
   HWND window = nullptr;
   std::vector<Control> controls;
-  std::vector<std::string> menuHandlers;  // by command id - kFirstMenuId
+  std::vector<std::string> menuItems;  // names, by command id - kFirstMenuId
   COLORREF back = kDesignBack;
   HBRUSH answerBrush = nullptr;
   HWND tooltip = nullptr;
@@ -311,8 +311,8 @@ void Win32Form::Show() {
   // that is already on the screen.
   if (wasShown) return;
   loaded_->shown = true;
-  CallWindowHandler("resize");
-  CallWindowHandler("activate");
+  CallWindowHandler(window::Event::kResize);
+  CallWindowHandler(window::Event::kActivate);
 }
 
 void Win32Form::Start() {
@@ -344,23 +344,16 @@ void Win32Form::Dispatch(const std::function<void()>& handler) {
   }
 }
 
-std::string Win32Form::HandlerFor(const std::string& source, const std::string& event) const {
-  for (const auto& row : desc_.handlers) {
-    if (row.source == source && row.event == event) return row.handler;
-  }
-  return {};
+void Win32Form::CallWindowHandler(window::Event event) {
+  handlers_->Call(desc_.name, event);
 }
 
-void Win32Form::CallWindowHandler(const char* event) {
-  if (const auto h = HandlerFor(desc_.name, event); !h.empty()) sink_.Call(h);
-}
-
-void Win32Form::CallHandler(const std::string& source, const char* event) {
-  const auto h = HandlerFor(source, event);
-  if (!h.empty()) Dispatch([this, &h] { sink_.Call(h); });
+void Win32Form::CallHandler(const std::string& source, window::Event event) {
+  if (handlers_->Has(source, event)) Dispatch([&] { handlers_->Call(source, event); });
 }
 
 void Win32Form::Load() {
+  if (!handlers_) handlers_.emplace(desc_, sink_);
   loaded_ = std::make_unique<Loaded>();
   Loaded& l = *loaded_;
   l.iconPointer = SystemCursor(IDC_ICON);
@@ -375,7 +368,7 @@ void Win32Form::Load() {
     const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
                                          [&](const auto& m) { return m.parent == item.name; });
     const UINT id = kFirstMenuId + static_cast<UINT>(i);
-    l.menuHandlers.push_back(HandlerFor(item.name, "click"));
+    l.menuItems.push_back(item.name);
     if (item.parent.empty() && hasChildren) {
       HMENU popup = CreatePopupMenu();
       popups[item.name] = popup;
@@ -430,7 +423,7 @@ void Win32Form::Load() {
     }
   }
 
-  CallWindowHandler("load");
+  CallWindowHandler(window::Event::kLoad);
 }
 
 void Win32Form::EnsureControls() {
@@ -708,7 +701,7 @@ void Win32Form::DrawButton(const DRAWITEMSTRUCT& item) {
 
 void Win32Form::ClickButton(std::size_t index) {
   const std::string name = loaded_->controls[index].desc->name;
-  CallHandler(name, "click");
+  CallHandler(name, window::Event::kClick);
 }
 
 void Win32Form::MoveFocus(bool forward) {
@@ -802,9 +795,9 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         ClickButton(id - kFirstControlId);
         return 0;
       }
-      if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuHandlers.size()) {
-        const std::string h = l.menuHandlers[id - kFirstMenuId];
-        if (!h.empty()) Dispatch([this, &h] { sink_.Call(h); });
+      if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuItems.size()) {
+        const std::string item = l.menuItems[id - kFirstMenuId];  // the handler may unload
+        CallHandler(item, window::Event::kClick);
         return 0;
       }
       break;
@@ -839,14 +832,14 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
       for (const auto& c : l.controls) {
         if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
-          if (c.timerOn) CallHandler(c.desc->name, "tick");
+          if (c.timerOn) CallHandler(c.desc->name, window::Event::kTick);
           return 0;
         }
       }
       break;
     case WM_SIZE:
       if (l.shown && (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED)) {
-        Dispatch([this] { CallWindowHandler("resize"); });
+        Dispatch([this] { CallWindowHandler(window::Event::kResize); });
       }
       return 0;
     case WM_ACTIVATE:
@@ -913,12 +906,13 @@ LRESULT Win32Form::AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
       auto key = static_cast<std::int16_t>(code);
       bool handled = false;
       const Control* box = loaded_->byHwnd(hwnd);
-      const std::string h = box ? HandlerFor(box->desc->name, "keypress") : std::string();
-      if (h.empty()) {
+      // The description outlives the control, which the handler may unload.
+      const window::ControlDesc* desc = box ? box->desc : nullptr;
+      if (!desc || !handlers_->Has(desc->name, window::Event::kKeyPress)) {
         handled = true;
       } else {
         Dispatch([&] {
-          sink_.Call(h, &key);
+          handlers_->Call(desc->name, window::Event::kKeyPress, &key);
           handled = true;
         });
       }

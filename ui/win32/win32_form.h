@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
 #include "window/description.h"
+#include "window/handlers.h"
 
 namespace quorvella::win32 {
 
@@ -81,9 +83,10 @@ class Win32Form : public Window {
  private:
   friend struct FormAccess;
   void Load();
-  void CallWindowHandler(const char* event);
-  std::string HandlerFor(const std::string& source, const std::string& event) const;
-  void CallHandler(const std::string& source, const char* event);
+  // Calls the handler of an event of the window itself, if it has one.
+  void CallWindowHandler(window::Event event);
+  // Calls the handler of an event of a control or menu item, if it has one, through Dispatch.
+  void CallHandler(const std::string& source, window::Event event);
   LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original);
   static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -99,6 +102,7 @@ class Win32Form : public Window {
   HINSTANCE instance_;
   const window::WindowDesc& desc_;
   EventSink& sink_;
+  std::optional<window::Handlers> handlers_;  // checked against the game at the first load
   Ui& ui_;
   ErrorHandler onError_;
   FormOptions options_;
