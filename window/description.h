@@ -63,7 +63,8 @@ struct ControlDesc {
   std::optional<std::uint32_t> backColor;  // none: the system's colour, or transparent
   bool transparent = false;                // label paints only its text and border
   Border border = Border::kNone;
-  // Pictures, as resource names: the normal one, and for buttons the pressed and disabled ones.
+  // Pictures, by id (each binding maps an id to its own resources; empty for none): the normal
+  // one, and for buttons the pressed and disabled ones.
   std::string picture;
   std::string picturePressed;
   std::string pictureDisabled;
@@ -102,7 +103,8 @@ struct WindowDesc {
   int clientHeight = 0;
   int left = 0;  // initial position of the client area on the screen, twips
   int top = 0;
-  std::string icon;
+  std::string icon;             // picture id
+  std::uint32_t backColor = 0;  // design-time background, until the game sets one (an RGB value)
   std::vector<ControlDesc> controls;  // stacking and creation order, topmost first
   std::vector<MenuItemDesc> menu;     // menu bar order; children follow their parent
   std::vector<HandlerDesc> handlers;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/windows_api.h"
-#include "ui/win32/accessibility.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
@@ -101,21 +100,14 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(AccessKeyOf(L"E&xit"), L'X');
   EXPECT_EQ(AccessKeyOf(L"Command1"), 0);
   EXPECT_EQ(AccessKeyOf(L"A && B &c"), L'C');
-  EXPECT_EQ(PictureResource(":/pictures/quorvella.ico"), IDI_QUORVELLA);
-  EXPECT_EQ(PictureResource(":/pictures/face-straight.ico"), IDI_FACE_STRAIGHT);
-  EXPECT_EQ(PictureResource(":/pictures/noentry.ico"), IDI_NOENTRY);
+  EXPECT_EQ(WithoutAccessMark(L"E&xit"), L"Exit");
+  EXPECT_EQ(WithoutAccessMark(L"A && B &c"), L"A & B c");
+  EXPECT_EQ(PictureResource("quorvella"), IDI_QUORVELLA);
+  EXPECT_EQ(PictureResource("face-straight"), IDI_FACE_STRAIGHT);
+  EXPECT_EQ(PictureResource("noentry"), IDI_NOENTRY);
   EXPECT_EQ(PictureResource(""), 0);
+  EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
-}
-
-TEST(Win32Rules, WhatScreenReadersHear) {
-  EXPECT_EQ(QuestionName("7", "8"), "Quanto fa 7 per 8?");
-  EXPECT_EQ(QuestionName("", ""), "Risultato");  // before the first question
-  EXPECT_EQ(VerdictDescription("Esatto, \xc3\xa8 incredibile!!!", "3", "1", "4"),
-            "Esatto, \xc3\xa8 incredibile!!! Esatte 3, errate 1, totali 4.");
-  EXPECT_EQ(VerdictDescription("Sbagliato!! 42", "0", "1", "1"),
-            "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
-  EXPECT_EQ(VerdictDescription("", "3", "1", "4"), "");  // a new question clears it
 }
 
 // A game with every handler, and boxes that must never show.

@@ -428,7 +428,7 @@ void QtForm::BuildWindow() {
   if (!desc_.icon.empty()) {
     // The game's icon for every window and box, the name box already up included. Set here,
     // once the name box has been painted: decoding the icon before would delay it.
-    QApplication::setWindowIcon(QIcon(Q(desc_.icon)));
+    QApplication::setWindowIcon(Picture(desc_.icon));
     win->setWindowIcon(QApplication::windowIcon());
   }
   win->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -438,9 +438,8 @@ void QtForm::BuildWindow() {
   client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
                        window::TwipsToPixels(desc_.clientHeight));
   client->setAutoFillBackground(true);
-  // Before the first question tints it, the window wears the light grey of a classic dialog.
   QPalette pal = client->palette();
-  pal.setColor(QPalette::Window, QColor(192, 192, 192));
+  pal.setColor(QPalette::Window, ColorFromRgb(desc_.backColor));
   client->setPalette(pal);
   win->setCentralWidget(client);
   controls_->client = client;
@@ -552,7 +551,7 @@ void QtForm::BuildWindow() {
         const QRect r(window::TwipsToPixels(c.rect->left), window::TwipsToPixels(c.rect->top),
                       window::TwipsToPixels(c.rect->width), window::TwipsToPixels(c.rect->height));
         image->setGeometry(r);
-        image->setPixmap(QIcon(Q(c.picture)).pixmap(r.size(), 1.0));
+        image->setPixmap(Picture(c.picture).pixmap(r.size(), 1.0));
         image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         image->setToolTip(Q(c.tooltip));
         image->setFocusPolicy(Qt::NoFocus);

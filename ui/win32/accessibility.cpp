@@ -56,15 +56,4 @@ void Annotations::SetDescription(HWND control, const std::wstring& text) {
   }
 }
 
-std::string QuestionName(const std::string& first, const std::string& second) {
-  if (first.empty() || second.empty()) return "Risultato";
-  return "Quanto fa " + first + " per " + second + "?";
-}
-
-std::string VerdictDescription(const std::string& verdict, const std::string& right,
-                               const std::string& wrong, const std::string& total) {
-  if (verdict.empty()) return {};
-  return verdict + " Esatte " + right + ", errate " + wrong + ", totali " + total + ".";
-}
-
 }  // namespace quorvella::win32

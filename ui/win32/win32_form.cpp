@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "ui/win32/accessibility.h"
 #include "ui/win32/rules.h"
+#include "window/sentences.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -20,8 +21,6 @@ constexpr wchar_t kWindowClass[] = L"Tavola";
 constexpr UINT kFirstControlId = 100;
 constexpr wchar_t kNameProperty[] = L"Name";
 constexpr UINT kFirstMenuId = 1000;
-// Before the first question tints it, the window wears the light grey of a classic dialog.
-constexpr COLORREF kDesignBack = 0xc0c0c0;
 
 // The game's RGB values (r + 256 g + 65536 b) are laid out as a COLORREF is.
 COLORREF ColorOf(std::uint32_t rgb) {
@@ -64,6 +63,17 @@ HFONT MakeFont(const window::Font& f, int dpi) {
   return CreateFontIndirectW(&lf);
 }
 
+// The text of a label's, picture's or button's window, which a screen reader takes as the
+// control's name (a button's without the "&" of its access key): the caption, or the control's
+// spoken name where it has one of its own. The binding paints every one of these controls from
+// its caption, so the window text is for readers only.
+std::wstring ReaderText(const window::ControlDesc& d, const std::string& caption) {
+  const std::wstring shown = Wide(caption);
+  const auto spoken = window::SpokenName(d.name);
+  if (spoken.empty() || Wide(spoken) == WithoutAccessMark(shown)) return shown;
+  return Wide(spoken);
+}
+
 std::wstring TextOf(HWND w) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
   text.resize(
@@ -83,6 +93,8 @@ struct Control {
   HICON picture = nullptr, pressed = nullptr, disabled = nullptr;
   wchar_t accessKey = 0;
   bool timerOn = false;
+  HWND nameLabel = nullptr;        // text box: the static whose text a reader takes as its name
+  std::wstring spokenDescription;  // as last given to readers
   std::unique_ptr<Label> label;
   std::unique_ptr<TextBox> textBox;
   std::unique_ptr<CommandButton> button;
@@ -93,15 +105,13 @@ struct Win32Form::Loaded {
   HWND window = nullptr;
   std::vector<Control> controls;
   std::vector<std::string> menuItems;  // names, by command id - kFirstMenuId
-  COLORREF back = kDesignBack;
+  COLORREF back = 0;                   // the window's background colour
   HBRUSH answerBrush = nullptr;
   HWND tooltip = nullptr;
-  HWND question = nullptr;  // names the answer box for screen readers
   HWND savedFocus = nullptr;
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;
   Annotations annotations;
-  std::wstring description;  // the default button's, as last set
   int dpi = 96;
   bool built = false;  // the controls' windows exist
   bool shown = false;  // the first resize after the show has been delivered
@@ -356,6 +366,7 @@ void Win32Form::Load() {
   if (!handlers_) handlers_.emplace(desc_, sink_);
   loaded_ = std::make_unique<Loaded>();
   Loaded& l = *loaded_;
+  l.back = ColorOf(desc_.backColor);
   l.iconPointer = SystemCursor(IDC_ICON);
   if (!l.iconPointer) l.iconPointer = SystemCursor(IDC_ARROW);
 
@@ -446,9 +457,10 @@ void Win32Form::EnsureControls() {
         continue;
       case ControlKind::kTextBox: {
         // The accessible name of the box is the text of the static window just before it.
-        l.question = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0,
-                                     l.window, nullptr, instance_, nullptr);
-        SetWindowPos(l.question, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        c.nameLabel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0,
+                                      0, l.window, nullptr, instance_, nullptr);
+        SetWindowPos(c.nameLabel, HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         c.hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_LEFT |
                                      ES_AUTOHSCROLL | ES_NUMBER,
@@ -463,13 +475,13 @@ void Win32Form::EnsureControls() {
       }
       case ControlKind::kCommandButton:
         c.hwnd = CreateWindowExW(
-            0, L"BUTTON", text.c_str(),
+            0, L"BUTTON", ReaderText(d, c.caption).c_str(),
             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY, 0, 0,
             0, 0, l.window, id, instance_, nullptr);
         break;
       case ControlKind::kLabel:
       case ControlKind::kImage:
-        c.hwnd = CreateWindowExW(0, L"STATIC", text.c_str(),
+        c.hwnd = CreateWindowExW(0, L"STATIC", ReaderText(d, c.caption).c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_OWNERDRAW | SS_NOTIFY,
                                  0, 0, 0, 0, l.window, id, instance_, nullptr);
         break;
@@ -553,7 +565,7 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
   const RECT before = c.rect;
   c.caption = caption;
   const std::wstring text = Wide(caption);
-  SetWindowTextW(c.hwnd, text.c_str());
+  SetWindowTextW(c.hwnd, ReaderText(*c.desc, caption).c_str());
   if (c.desc->autoSize) {
     // Keeps its left and top edges and takes the size of the caption in its font, border
     // included.
@@ -579,22 +591,23 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
 
 void Win32Form::UpdateAccessibleNames() {
   Loaded& l = *loaded_;
-  if (!l.question) return;
-  auto caption = [&l](const char* name) {
+  if (!l.built) return;
+  const window::CaptionOf caption = [&l](std::string_view name) {
     const Control* c = l.find(name);
     return c ? c->caption : std::string();
   };
-  // The answer box's name: the text of the static window just before it, which the system
-  // takes as its label.
-  const std::wstring name = Wide(QuestionName(caption("lblNum1"), caption("lblNum2")));
-  if (name != TextOf(l.question)) SetWindowTextW(l.question, name.c_str());
-  // The default button's description: the verdict and the counters, while a verdict shows.
-  const std::wstring description = Wide(VerdictDescription(
-      caption("lblMessage"), caption("lblScore"), caption("lblScore1"), caption("lblScore2")));
-  if (description == l.description) return;
-  l.description = description;
-  for (const auto& c : l.controls) {
-    if (c.button && c.desc->isDefault) l.annotations.SetDescription(c.hwnd, description);
+  for (auto& c : l.controls) {
+    const auto spoken = window::SpokenOnFocus(c.desc->name, caption);
+    if (spoken.name && c.nameLabel) {
+      const std::wstring name = Wide(*spoken.name);
+      if (name != TextOf(c.nameLabel)) SetWindowTextW(c.nameLabel, name.c_str());
+    }
+    if (spoken.description) {
+      const std::wstring description = Wide(*spoken.description);
+      if (description == c.spokenDescription) continue;
+      c.spokenDescription = description;
+      l.annotations.SetDescription(c.hwnd, description);
+    }
   }
 }
 
