@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/text.h"
-#include "ui/win32/accessibility.h"
+#include "ui/win32/loaded.h"
+#include "ui/win32/painting.h"
 #include "ui/win32/rules.h"
 #include "window/sentences.h"
 
@@ -22,56 +22,8 @@ constexpr UINT kFirstControlId = 100;
 constexpr wchar_t kNameProperty[] = L"Name";
 constexpr UINT kFirstMenuId = 1000;
 
-// The game's RGB values (r + 256 g + 65536 b) are laid out as a COLORREF is.
-COLORREF ColorOf(std::uint32_t rgb) {
-  return static_cast<COLORREF>(rgb & 0xffffff);
-}
-
 HCURSOR SystemCursor(LPSTR id) {
   return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
-}
-
-RECT PixelRect(const window::Rect& r, int dpi) {
-  const int left = TwipsToPixels(r.left, dpi);
-  const int top = TwipsToPixels(r.top, dpi);
-  return RECT{left, top, left + TwipsToPixels(r.width, dpi), top + TwipsToPixels(r.height, dpi)};
-}
-
-// The faces the design names are on every Windows; "MS Sans Serif" is a bitmap face that only
-// comes in a few sizes, so its outline successor stands in for it at any size.
-std::wstring FaceOf(const std::string& family) {
-  if (family == "MS Sans Serif") return L"Microsoft Sans Serif";
-  return Wide(family);
-}
-
-HFONT MakeFont(const window::Font& f, int dpi) {
-  if (f.family.empty()) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
-                               static_cast<UINT>(dpi));
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-  }
-  LOGFONTW lf{};
-  lf.lfHeight = FontHeight(f.points, dpi);
-  lf.lfWeight = f.weight;
-  lf.lfItalic = f.italic ? TRUE : FALSE;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = CLEARTYPE_QUALITY;
-  const std::wstring face = FaceOf(f.family);
-  wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  return CreateFontIndirectW(&lf);
-}
-
-// The text of a label's, picture's or button's window, which a screen reader takes as the
-// control's name (a button's without the "&" of its access key): the caption, or the control's
-// spoken name where it has one of its own. The binding paints every one of these controls from
-// its caption, so the window text is for readers only.
-std::wstring ReaderText(const window::ControlDesc& d, const std::string& caption) {
-  const std::wstring shown = Wide(caption);
-  const auto spoken = window::SpokenName(d.name);
-  if (spoken.empty() || Wide(spoken) == WithoutAccessMark(shown)) return shown;
-  return Wide(spoken);
 }
 
 std::wstring TextOf(HWND w) {
@@ -80,67 +32,6 @@ std::wstring TextOf(HWND w) {
       static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
   return text;
 }
-
-}  // namespace
-
-// One described control while the window is loaded.
-struct Control {
-  const window::ControlDesc* desc = nullptr;
-  HWND hwnd = nullptr;
-  std::string caption;  // labels and buttons, as the game wrote it
-  RECT rect{};          // in the client area, at the window's DPI; auto-size included
-  HFONT font = nullptr;
-  HICON picture = nullptr, pressed = nullptr, disabled = nullptr;
-  wchar_t accessKey = 0;
-  bool timerOn = false;
-  HWND nameLabel = nullptr;        // text box: the static whose text a reader takes as its name
-  std::wstring spokenDescription;  // as last given to readers
-  std::unique_ptr<Label> label;
-  std::unique_ptr<TextBox> textBox;
-  std::unique_ptr<CommandButton> button;
-  std::unique_ptr<Timer> timer;
-};
-
-struct Win32Form::Loaded {
-  HWND window = nullptr;
-  std::vector<Control> controls;
-  std::vector<std::string> menuItems;  // names, by command id - kFirstMenuId
-  COLORREF back = 0;                   // the window's background colour
-  HBRUSH answerBrush = nullptr;
-  HWND tooltip = nullptr;
-  HWND savedFocus = nullptr;
-  WNDPROC answerOriginal = nullptr;
-  HCURSOR iconPointer = nullptr;
-  Annotations annotations;
-  int dpi = 96;
-  bool built = false;  // the controls' windows exist
-  bool shown = false;  // the first resize after the show has been delivered
-
-  Control* find(std::string_view name) {
-    for (auto& c : controls) {
-      if (c.desc->name == name) return &c;
-    }
-    return nullptr;
-  }
-  Control* byHwnd(HWND w) {
-    if (!w) return nullptr;
-    for (auto& c : controls) {
-      if (c.hwnd == w) return &c;
-    }
-    return nullptr;
-  }
-  ~Loaded() {
-    for (auto& c : controls) {
-      if (c.font) DeleteObject(c.font);
-      for (HICON i : {c.picture, c.pressed, c.disabled}) {
-        if (i) DestroyIcon(i);
-      }
-    }
-    if (answerBrush) DeleteObject(answerBrush);
-  }
-};
-
-namespace {
 
 class W32Label : public Label {
  public:
@@ -204,6 +95,13 @@ T& Require(T* facade, std::string_view name, const char* kind) {
 }
 
 }  // namespace
+
+std::wstring ReaderText(const window::ControlDesc& d, const std::string& caption) {
+  const std::wstring shown = Wide(caption);
+  const auto spoken = window::SpokenName(d.name);
+  if (spoken.empty() || Wide(spoken) == WithoutAccessMark(shown)) return shown;
+  return Wide(spoken);
+}
 
 Win32Form::Win32Form(HINSTANCE instance, const window::WindowDesc& description, EventSink& sink,
                      Ui& ui, ErrorHandler onError, FormOptions options)
@@ -521,74 +419,6 @@ void Win32Form::EnsureControls() {
   }
 }
 
-void Win32Form::Layout(int dpi) {
-  Loaded& l = *loaded_;
-  l.dpi = dpi;
-  RECT frame{0, 0, TwipsToPixels(desc_.clientWidth, dpi), TwipsToPixels(desc_.clientHeight, dpi)};
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(l.window, GWL_STYLE));
-  AdjustWindowRectExForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  // The described position, moved as little as needed to keep the window on its monitor's work
-  // area at any scale.
-  int left = TwipsToPixels(desc_.left, dpi);
-  int top = TwipsToPixels(desc_.top, dpi);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoW(MonitorFromWindow(l.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-    const RECT& work = monitor.rcWork;
-    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
-    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
-  }
-  SetWindowPos(l.window, nullptr, left, top, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE | (l.shown ? SWP_NOMOVE : 0));
-  for (std::size_t i = 0; i < l.controls.size(); ++i) {
-    Control& c = l.controls[i];
-    if (!c.hwnd || !c.desc->rect) continue;
-    if (c.font) DeleteObject(c.font);
-    c.font = MakeFont(c.desc->font, dpi);
-    SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
-    c.rect = PixelRect(*c.desc->rect, dpi);
-    if (c.desc->kind == ControlKind::kLabel && c.desc->autoSize && c.caption != c.desc->caption) {
-      Relabel(i, c.caption);  // keeps the size of the current caption
-      continue;
-    }
-    MoveWindow(c.hwnd, c.rect.left, c.rect.top, c.rect.right - c.rect.left,
-               c.rect.bottom - c.rect.top, TRUE);
-  }
-  if (l.tooltip) SendMessageW(l.tooltip, TTM_SETMAXTIPWIDTH, 0, MulDiv(400, dpi, 96));
-}
-
-void Win32Form::Relabel(std::size_t index, const std::string& caption) {
-  Loaded& l = *loaded_;
-  Control& c = l.controls[index];
-  const RECT before = c.rect;
-  c.caption = caption;
-  const std::wstring text = Wide(caption);
-  SetWindowTextW(c.hwnd, ReaderText(*c.desc, caption).c_str());
-  if (c.desc->autoSize) {
-    // Keeps its left and top edges and takes the size of the caption in its font, border
-    // included.
-    const HDC dc = GetDC(c.hwnd);
-    const HGDIOBJ old = SelectObject(dc, c.font);
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
-    if (text.empty()) r.right = 0;
-    SelectObject(dc, old);
-    ReleaseDC(c.hwnd, dc);
-    const int edge =
-        c.desc->border == window::Border::kFixedSingle ? 2 * std::max(1, l.dpi / 96) : 0;
-    c.rect.right = c.rect.left + r.right + edge;
-    c.rect.bottom = c.rect.top + r.bottom + edge;
-    MoveWindow(c.hwnd, c.rect.left, c.rect.top, c.rect.right - c.rect.left,
-               c.rect.bottom - c.rect.top, FALSE);
-  }
-  RECT both;
-  UnionRect(&both, &before, &c.rect);
-  RedrawWindow(l.window, &both, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-  UpdateAccessibleNames();
-}
-
 void Win32Form::UpdateAccessibleNames() {
   Loaded& l = *loaded_;
   if (!l.built) return;
@@ -611,175 +441,9 @@ void Win32Form::UpdateAccessibleNames() {
   }
 }
 
-void Win32Form::PaintScene(HDC target, const RECT& area, POINT at) {
-  Loaded& l = *loaded_;
-  const int w = area.right - area.left;
-  const int h = area.bottom - area.top;
-  if (w <= 0 || h <= 0) return;
-  // Drawn off the screen and copied in one piece, so nothing flickers.
-  const HDC dc = CreateCompatibleDC(target);
-  const HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
-  const HGDIOBJ oldBmp = SelectObject(dc, bmp);
-  SetViewportOrgEx(dc, -area.left, -area.top, nullptr);
-  const HBRUSH back = CreateSolidBrush(l.back);
-  FillRect(dc, &area, back);
-  DeleteObject(back);
-  SetBkMode(dc, TRANSPARENT);
-  const int edges = std::max(1, l.dpi / 96);
-  for (auto it = l.controls.rbegin(); it != l.controls.rend(); ++it) {
-    const Control& c = *it;
-    const auto kind = c.desc->kind;
-    if (kind != ControlKind::kLabel && kind != ControlKind::kImage) continue;
-    RECT clip;
-    if (!IntersectRect(&clip, &c.rect, &area)) continue;
-    if (kind == ControlKind::kImage) {
-      if (c.picture) {
-        DrawIconEx(dc, c.rect.left, c.rect.top, c.picture, c.rect.right - c.rect.left,
-                   c.rect.bottom - c.rect.top, 0, nullptr, DI_NORMAL);
-      }
-      continue;
-    }
-    RECT r = c.rect;
-    if (!c.desc->transparent && c.desc->backColor) {
-      const HBRUSH b = CreateSolidBrush(ColorOf(*c.desc->backColor));
-      FillRect(dc, &r, b);
-      DeleteObject(b);
-    }
-    if (c.desc->border == window::Border::kFixedSingle) {
-      for (int i = 0; i < edges; ++i) {
-        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-        InflateRect(&r, -1, -1);
-      }
-    }
-    const std::wstring text = Wide(c.caption);
-    if (text.empty()) continue;
-    const HGDIOBJ oldFont = SelectObject(dc, c.font);
-    SetTextColor(dc,
-                 c.desc->foreColor ? ColorOf(*c.desc->foreColor) : GetSysColor(COLOR_WINDOWTEXT));
-    UINT format = DT_NOPREFIX | DT_TOP;
-    format |= c.desc->alignment == window::Alignment::kCenter ? DT_CENTER : DT_LEFT;
-    if (!c.desc->autoSize) format |= DT_WORDBREAK;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
-    SelectObject(dc, oldFont);
-  }
-  SetViewportOrgEx(dc, 0, 0, nullptr);
-  BitBlt(target, at.x, at.y, w, h, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, oldBmp);
-  DeleteObject(bmp);
-  DeleteDC(dc);
-}
-
-void Win32Form::DrawButton(const DRAWITEMSTRUCT& item) {
-  Loaded& l = *loaded_;
-  Control* c = l.byHwnd(item.hwndItem);
-  if (!c) return;
-  const HDC dc = item.hDC;
-  RECT r = item.rcItem;
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  const HBRUSH face = CreateSolidBrush(c->desc->backColor ? ColorOf(*c->desc->backColor)
-                                                          : GetSysColor(COLOR_BTNFACE));
-  FillRect(dc, &r, face);
-  DeleteObject(face);
-  DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
-  const int scale = std::max(1, l.dpi / 96);
-  const HICON picture = disabled && c->disabled ? c->disabled
-                        : pressed && c->pressed ? c->pressed
-                                                : c->picture;
-  const int shift = pressed ? scale : 0;
-  RECT text = r;
-  if (picture) {
-    // The picture centred in the upper part of the face, the caption below it.
-    const int size = MulDiv(32, l.dpi, 96);
-    const int x = (r.left + r.right - size) / 2 + shift;
-    const int y = r.top + 2 * scale + shift;
-    DrawIconEx(dc, x, y, picture, size, size, 0, nullptr, DI_NORMAL);
-    text.top = y + size + scale;
-  }
-  OffsetRect(&text, shift, shift);
-  const std::wstring caption = Wide(c->caption);
-  const HGDIOBJ oldFont = SelectObject(dc, c->font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  UINT format = DT_CENTER | DT_SINGLELINE | (picture ? DT_TOP : DT_VCENTER);
-  if (item.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
-  DrawTextW(dc, caption.c_str(), -1, &text, format);
-  SelectObject(dc, oldFont);
-  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
-    RECT focus = r;
-    InflateRect(&focus, -2 * scale, -2 * scale);
-    DrawFocusRect(dc, &focus);
-  }
-}
-
 void Win32Form::ClickButton(std::size_t index) {
   const std::string name = loaded_->controls[index].desc->name;
   CallHandler(name, window::Event::kClick);
-}
-
-void Win32Form::MoveFocus(bool forward) {
-  Loaded& l = *loaded_;
-  const auto cycle = desc_.tabCycle();
-  if (cycle.empty()) return;
-  const Control* current = l.byHwnd(GetFocus());
-  std::size_t at = cycle.size() - 1;
-  for (std::size_t i = 0; current && i < cycle.size(); ++i) {
-    if (cycle[i] == current->desc->name) at = i;
-  }
-  if (!current && !forward) at = 0;
-  for (std::size_t step = 1; step <= cycle.size(); ++step) {
-    const std::size_t i = forward ? (at + step) % cycle.size()
-                                  : (at + cycle.size() - step % cycle.size()) % cycle.size();
-    const Control* c = l.find(cycle[i]);
-    if (c && c->hwnd && IsWindowEnabled(c->hwnd) && IsWindowVisible(c->hwnd)) {
-      SetFocus(c->hwnd);
-      if (c->desc->kind == ControlKind::kTextBox) SendMessageW(c->hwnd, EM_SETSEL, 0, -1);
-      return;
-    }
-  }
-}
-
-bool Win32Form::PreTranslate(const MSG& msg) {
-  if (!loaded_ || ended_) return false;
-  Loaded& l = *loaded_;
-  if (msg.hwnd != l.window && !IsChild(l.window, msg.hwnd)) return false;
-  const bool alt = GetKeyState(VK_MENU) < 0;
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !alt && !ctrl) {
-    MoveFocus(GetKeyState(VK_SHIFT) >= 0);
-    return true;
-  }
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
-    // A held Enter repeats: only its first press counts, so one press judges or draws once.
-    if (IsAutoRepeat(msg.lParam)) return true;
-    for (std::size_t i = 0; i < l.controls.size(); ++i) {
-      const Control& c = l.controls[i];
-      if (c.button && c.hwnd == GetFocus() && IsWindowEnabled(c.hwnd)) {
-        ClickButton(i);
-        return true;
-      }
-    }
-    // Enter elsewhere in the window clicks the default button while it is enabled.
-    for (std::size_t i = 0; i < l.controls.size(); ++i) {
-      const Control& c = l.controls[i];
-      if (c.button && c.desc->isDefault && IsWindowEnabled(c.hwnd)) {
-        ClickButton(i);
-        return true;
-      }
-    }
-    return false;
-  }
-  if (msg.message == WM_SYSKEYDOWN && alt && !IsAutoRepeat(msg.lParam)) {
-    const auto key = static_cast<wchar_t>(msg.wParam);
-    for (std::size_t i = 0; i < l.controls.size(); ++i) {
-      const Control& c = l.controls[i];
-      if (c.button && c.accessKey && c.accessKey == key && IsWindowEnabled(c.hwnd)) {
-        ClickButton(i);
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 LRESULT CALLBACK Win32Form::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -790,44 +454,63 @@ LRESULT CALLBACK Win32Form::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam,
   return form->WindowProc(hwnd, msg, wParam, lParam);
 }
 
+bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
+  Loaded& l = *loaded_;
+  const UINT id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  if (lParam != 0 && (code == BN_SETFOCUS || code == EN_SETFOCUS)) {
+    // Where the focus goes back when the window is active again: disabling the window for a box
+    // takes the focus away before the window hears that it is no longer active.
+    l.savedFocus = reinterpret_cast<HWND>(lParam);
+    return true;
+  }
+  // A quick second click of an owner-drawn button comes as a double click: it is a click.
+  if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) && id >= kFirstControlId &&
+      id < kFirstControlId + l.controls.size()) {
+    ClickButton(id - kFirstControlId);
+    return true;
+  }
+  if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuItems.size()) {
+    const std::string item = l.menuItems[id - kFirstMenuId];  // the handler may unload
+    CallHandler(item, window::Event::kClick);
+    return true;
+  }
+  return false;
+}
+
+void Win32Form::OnActivate(HWND hwnd, WPARAM wParam) {
+  // The game's activation is the one after each load and show (Show calls it); here the focus
+  // only goes back where it was when the window lost it.
+  Loaded& l = *loaded_;
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
+  } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+    SetFocus(l.savedFocus);
+  } else {
+    MoveFocus(true);
+  }
+}
+
 LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Loaded& l = *loaded_;
   switch (msg) {
-    case WM_COMMAND: {
-      const UINT id = LOWORD(wParam);
-      const UINT code = HIWORD(wParam);
-      if (lParam != 0 && (code == BN_SETFOCUS || code == EN_SETFOCUS)) {
-        // Where the focus goes back when the window is active again: disabling the window for a
-        // box takes the focus away before the window hears that it is no longer active.
-        l.savedFocus = reinterpret_cast<HWND>(lParam);
-        return 0;
-      }
-      // A quick second click of an owner-drawn button comes as a double click: it is a click.
-      if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) &&
-          id >= kFirstControlId && id < kFirstControlId + l.controls.size()) {
-        ClickButton(id - kFirstControlId);
-        return 0;
-      }
-      if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuItems.size()) {
-        const std::string item = l.menuItems[id - kFirstMenuId];  // the handler may unload
-        CallHandler(item, window::Event::kClick);
-        return 0;
-      }
+    case WM_COMMAND:
+      if (OnCommand(wParam, lParam)) return 0;
       break;
-    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.CtlType == ODT_BUTTON) {
-        DrawButton(item);
+        DrawButton(l, item);
       } else if (const Control* c = l.byHwnd(item.hwndItem)) {
-        PaintScene(item.hDC, c->rect, POINT{0, 0});
+        PaintScene(l, item.hDC, c->rect, POINT{0, 0});
       }
       return TRUE;
     }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       const HDC dc = BeginPaint(hwnd, &ps);
-      PaintScene(dc, ps.rcPaint, POINT{ps.rcPaint.left, ps.rcPaint.top});
+      PaintScene(l, dc, ps.rcPaint, POINT{ps.rcPaint.left, ps.rcPaint.top});
       EndPaint(hwnd, &ps);
       return 0;
     }
@@ -856,16 +539,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       }
       return 0;
     case WM_ACTIVATE:
-      // The game's activation is the one after each load and show (Show calls it); here the
-      // focus only goes back where it was when the window lost it.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
-      } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
-        SetFocus(l.savedFocus);
-      } else {
-        MoveFocus(true);
-      }
+      OnActivate(hwnd, wParam);
       return 0;
     case WM_SETFOCUS:
       if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
@@ -896,80 +570,6 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32Form::StaticAnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!form || !form->loaded_ || !form->loaded_->answerOriginal) {
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  return form->AnswerProc(hwnd, msg, wParam, lParam, form->loaded_->answerOriginal);
-}
-
-LRESULT Win32Form::AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original) {
-  switch (msg) {
-    case WM_IME_CHAR:
-      msg = WM_CHAR;
-      [[fallthrough]];
-    case WM_CHAR: {
-      if (wParam == L'\r' && IsAutoRepeat(lParam)) return 0;
-      const int code = KeyAsciiOf(static_cast<wchar_t>(wParam));
-      if (code < 0) return 0;
-      // Every character goes first to the key-press handler, which may swallow it (0).
-      auto key = static_cast<std::int16_t>(code);
-      bool handled = false;
-      const Control* box = loaded_->byHwnd(hwnd);
-      // The description outlives the control, which the handler may unload.
-      const window::ControlDesc* desc = box ? box->desc : nullptr;
-      if (!desc || !handlers_->Has(desc->name, window::Event::kKeyPress)) {
-        handled = true;
-      } else {
-        Dispatch([&] {
-          handlers_->Call(desc->name, window::Event::kKeyPress, &key);
-          handled = true;
-        });
-      }
-      if (!handled || key == 0 || key == 13 || !IsWindow(hwnd)) return 0;
-      WPARAM typed = wParam;
-      if (key != code) {
-        const std::wstring w = Wide(Utf8FromCp1252(std::string(1, static_cast<char>(key & 0xff))));
-        typed = w.empty() ? 0 : w[0];
-      }
-      return CallWindowProcW(original, hwnd, WM_CHAR, typed, lParam);
-    }
-    case WM_PASTE: {
-      // Only the digits of what is pasted get in; the box's length limit holds.
-      std::wstring digits;
-      if (OpenClipboard(hwnd)) {
-        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-          if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-            for (const wchar_t* p = text; *p; ++p) {
-              if (*p >= L'0' && *p <= L'9') digits += *p;
-            }
-            GlobalUnlock(data);
-          }
-        }
-        CloseClipboard();
-      }
-      CallWindowProcW(original, hwnd, EM_REPLACESEL, TRUE,
-                      reinterpret_cast<LPARAM>(digits.c_str()));
-      return 0;
-    }
-    case WM_SETTEXT: {
-      // Whoever sets the text (the game, or an assistive tool), only digits get in.
-      std::wstring digits;
-      for (const auto* p = reinterpret_cast<const wchar_t*>(lParam); p && *p; ++p) {
-        if (*p >= L'0' && *p <= L'9') digits += *p;
-      }
-      const auto limit =
-          static_cast<std::size_t>(CallWindowProcW(original, hwnd, EM_GETLIMITTEXT, 0, 0));
-      if (digits.size() > limit) digits.resize(limit);
-      return CallWindowProcW(original, hwnd, msg, wParam, reinterpret_cast<LPARAM>(digits.c_str()));
-    }
-    default:
-      break;
-  }
-  return CallWindowProcW(original, hwnd, msg, wParam, lParam);
 }
 
 }  // namespace quorvella::win32

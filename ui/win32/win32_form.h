@@ -6,9 +6,9 @@
 // the game's event sink. Run-time errors and the end of the program are caught where a message
 // enters.
 //
-// Labels and the picture are owner-drawn static windows: each paints the same scene the window
-// paints (its background colour, then every label and picture from the bottom up), so transparent
-// labels show the background and whatever lies under them, whatever their stacking.
+// The window, its controls and its messages are in win32_form.cpp; its layout per DPI, its
+// painting, its keyboard and the answer box's subclass have files of their own (layout.cpp,
+// painting.cpp, keyboard.cpp, answer_box.cpp), which share the loaded window's state (loaded.h).
 #pragma once
 
 #include <functional>
@@ -91,9 +91,12 @@ class Win32Form : public Window {
   LRESULT AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original);
   static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StaticAnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The window's messages that take more than a few lines: commands (clicks, menu items, the
+  // focus a control takes) and activation. True when the message was the window's.
+  bool OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnActivate(HWND hwnd, WPARAM wParam);
+  // Sizes and places the window and its controls for `dpi` (layout.cpp).
   void Layout(int dpi);
-  void PaintScene(HDC target, const RECT& area, POINT at);
-  void DrawButton(const DRAWITEMSTRUCT& item);
   void ClickButton(std::size_t index);
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
