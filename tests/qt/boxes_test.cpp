@@ -12,6 +12,7 @@
 
 #include "common/temp_dir.h"
 #include "platform/files.h"
+#include "qt/quiet_platform.h"
 #include "ui/qt/qt_ui.h"
 
 using namespace quorvella;
@@ -28,7 +29,10 @@ void PressLater(QMessageBox& box, QMessageBox::StandardButton which) {
 class BoxesTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { qt::InstallItalianTranslations(); }
+  void initTestCase() {
+    testing::QuietOffscreenPlatform();
+    qt::InstallItalianTranslations();
+  }
   void okBoxWithoutTitleShowsTheApplicationTitle();
   void yesNoQuestionWithNoAsDefault_data();
   void yesNoQuestionWithNoAsDefault();
