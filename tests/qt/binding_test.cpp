@@ -39,6 +39,21 @@ void Tick(QTimer* timer) {
   QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
 }
 
+// Counts the events of one type that reach the object it watches.
+struct EventCount : QObject {
+  EventCount(QObject* watched, QEvent::Type type) : type_(type) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == type_) ++n;
+    return false;
+  }
+  int n = 0;
+
+ private:
+  QEvent::Type type_;
+};
+
 // Counts activations: Form_Activate draws a question, which reseeds the generator once.
 int Draws(const QtGame& g) {
   return g.random.reseeds;
@@ -338,17 +353,10 @@ void BindingTest::disabledNextIsOutOfReach() {
   // Neither the click nor the access key reaches the button: the click is dropped, and no
   // shortcut is delivered, so no press is under way (an enabled button would be down now and
   // click once its press animation ends).
-  struct ShortcutCount : QObject {
-    int shortcuts = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Shortcut) ++shortcuts;
-      return false;
-    }
-  } count;
-  g.next()->installEventFilter(&count);
+  EventCount shortcuts(g.next(), QEvent::Shortcut);
   QTest::mouseClick(g.next(), Qt::LeftButton);
   QTest::keyClick(g.form.widget(), Qt::Key_N, Qt::AltModifier);
-  QCOMPARE(count.shortcuts, 0);
+  QCOMPARE(shortcuts.n, 0);
   QVERIFY(!g.next()->isDown());
   QCOMPARE(Draws(g), before);
   for (int i = 0; i < 6; ++i) {
@@ -469,14 +477,7 @@ void BindingTest::waitingForTheRecordRepaintsAndHoldsTheClock() {
   g.Start("Anna");
   auto* timer = g.form.widget()->findChild<QTimer*>("Timer1");
   auto* verdict = g.w<QLabel>("lblMessage");
-  struct PaintCount : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } count;
-  verdict->installEventFilter(&count);
+  EventCount paints(verdict, QEvent::Paint);
   timer->setInterval(1);
   QElapsedTimer waited;
   g.form.Dispatch([&] {
@@ -486,7 +487,7 @@ void BindingTest::waitingForTheRecordRepaintsAndHoldsTheClock() {
     QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
   });
   timer->stop();
-  QVERIFY(count.paints > 0);
+  QVERIFY(paints.n > 0);
   QVERIFY(g.caption("lblconto") != QString("00:15:00"));
 }
 
