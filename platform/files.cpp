@@ -10,7 +10,6 @@
 
 #include "platform/os.h"
 #include "platform/runtime.h"
-#include "platform/text.h"
 
 namespace quorvella {
 namespace {
