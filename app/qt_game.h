@@ -11,8 +11,8 @@
 
 #include "app/services.h"
 #include "game/tavola.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/qt_ui.h"
+#include "ui/qt/qt_form.h"
+#include "ui/qt/qt_ui.h"
 
 namespace quorvella::app {
 

@@ -6,8 +6,8 @@
 
 #include "app/services.h"
 #include "game/tavola.h"
-#include "platform/win32/win32_form.h"
-#include "platform/win32/win32_ui.h"
+#include "ui/win32/win32_form.h"
+#include "ui/win32/win32_ui.h"
 
 namespace quorvella::app {
 

@@ -29,9 +29,12 @@ if [ ! -f /usr/src/googletest/CMakeLists.txt ]; then
   exit 1
 fi
 
+# Warnings are errors here as in the Linux build: the Windows-only code (the Win32 binding, the
+# operating system's seam) is compiled nowhere else.
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
   -DQUORVELLA_WITH_QT=OFF
 cmake --build "$build" -j "$(nproc)"
 built=$(date +%s)

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/runtime.h"
+#include "platform/text.h"
 
 namespace {
 

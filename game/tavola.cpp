@@ -5,6 +5,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/text.h"
+
 namespace quorvella {
 namespace {
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // Run-time services the game relies on: number formats, reading texts as numbers, 16-bit
-// rounding, Windows-1252 text, random numbers, the date and run-time errors. Plain C++: no
-// toolkit code may be included here.
+// rounding, random numbers, the date and run-time errors. Plain C++: no toolkit code may be
+// included here. The run-time's text code (Windows-1252, UTF-8, control characters) is in
+// text.h, which comes with this header: to its callers the run-time library is one.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/text.h"
 
 namespace quorvella {
 
@@ -75,23 +78,6 @@ std::int16_t CInt(double value);
 
 // RGB(r, g, b) = r + 256 g + 65536 b, each component first limited to 0..255.
 std::uint32_t RGB(int r, int g, int b);
-
-// Windows-1252 bytes <-> UTF-8 text. Every byte decodes to a character (the five bytes that
-// Windows-1252 leaves undefined decode to the C1 control of the same number, as Windows does);
-// characters that Windows-1252 cannot hold encode as "?".
-std::string Utf8FromCp1252(std::string_view bytes);
-std::string Cp1252FromUtf8(std::string_view text);
-
-// Whether the text is well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
-
-// The text without control characters (C0, DEL and C1): a line break or a terminal escape has
-// no place in a one-line name.
-std::string WithoutControlCharacters(std::string_view text);
-
-// The character code the key-press handler sees for a typed character: its Windows-1252 code,
-// or 63 ("?") for a character that Windows-1252 cannot hold.
-std::int16_t KeyAsciiFromCodePoint(char32_t code_point);
 
 // Random numbers: uniform single-precision values 0 <= r < 1, and a reseed operation.
 class Random {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // What the game sees of the windowing toolkit: a window with named controls of a few kinds, and
-// modal message and input boxes. The real program gives it the Qt binding (platform/qt/); the
+// modal message and input boxes. The real program gives it the Qt binding (ui/qt/); the
 // tests give it a fake form. Plain C++.
 #pragma once
 

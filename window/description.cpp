@@ -66,7 +66,9 @@ WindowDesc Build() {
   w.clientHeight = 8310;
   w.left = 2040;
   w.top = 1320;
-  w.icon = ":/pictures/quorvella.ico";
+  w.icon = "quorvella";
+  // Before the first question tints it, the window wears the light grey of a classic dialog.
+  w.backColor = RGB(192, 192, 192);
 
   auto& c = w.controls;
 
@@ -99,9 +101,9 @@ WindowDesc Build() {
   next.pointer = Pointer::kIcon;
   next.font = MakeFont(kSansSerif, 8.25, 700);
   next.backColor = RGB(0, 192, 192);
-  next.picture = ":/pictures/face-smile.ico";
-  next.picturePressed = ":/pictures/face-laugh.ico";
-  next.pictureDisabled = ":/pictures/face-straight.ico";
+  next.picture = "face-smile";
+  next.picturePressed = "face-laugh";
+  next.pictureDisabled = "face-straight";
   next.isDefault = true;
   c.push_back(next);
 
@@ -114,7 +116,7 @@ WindowDesc Build() {
   exit.tooltip = "Ti prego resta ancora, forse riuscirai a farmi uscire ";
   exit.font = MakeFont(kSansSerif, 8.25, 700);
   exit.backColor = RGB(192, 0, 192);
-  exit.picture = ":/pictures/noentry.ico";
+  exit.picture = "noentry";
   c.push_back(exit);
 
   ControlDesc hidden;
@@ -172,7 +174,7 @@ WindowDesc Build() {
   image.name = "Image1";
   image.rect = Rect{1560, 1680, 480, 480};
   image.tooltip = "Clicca sotto di me per impostare il Timer";
-  image.picture = ":/pictures/stopwatch.ico";
+  image.picture = "stopwatch";
   c.push_back(image);
 
   c.push_back(Opaque(MakeLabel("lblNum2", "", {4155, 0, 345, 1185}, 10, A::kCenter, true,
@@ -209,14 +211,14 @@ WindowDesc Build() {
   };
 
   w.handlers = {
-      {"Tavola", "load", "Form_Load"},
-      {"Tavola", "activate", "Form_Activate"},
-      {"Tavola", "resize", "Form_Resize"},
-      {"cmdNext", "click", "cmdNext_Click"},
-      {"txtAnswer", "keypress", "txtAnswer_KeyPress"},
-      {"Timer1", "tick", "Timer1_Timer"},
-      {"cmdExit", "click", "cmdExit_Click"},
-      {"Next", "click", "Next_Click"},
+      {"Tavola", Event::kLoad, "Form_Load"},
+      {"Tavola", Event::kActivate, "Form_Activate"},
+      {"Tavola", Event::kResize, "Form_Resize"},
+      {"cmdNext", Event::kClick, "cmdNext_Click"},
+      {"txtAnswer", Event::kKeyPress, "txtAnswer_KeyPress"},
+      {"Timer1", Event::kTick, "Timer1_Timer"},
+      {"cmdExit", Event::kClick, "cmdExit_Click"},
+      {"Next", Event::kClick, "Next_Click"},
   };
   return w;
 }

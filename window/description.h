@@ -63,7 +63,8 @@ struct ControlDesc {
   std::optional<std::uint32_t> backColor;  // none: the system's colour, or transparent
   bool transparent = false;                // label paints only its text and border
   Border border = Border::kNone;
-  // Pictures, as resource names: the normal one, and for buttons the pressed and disabled ones.
+  // Pictures, by id (each binding maps an id to its own resources; empty for none): the normal
+  // one, and for buttons the pressed and disabled ones.
   std::string picture;
   std::string picturePressed;
   std::string pictureDisabled;
@@ -77,10 +78,21 @@ struct MenuItemDesc {
   std::string parent;  // empty for a top-level item
 };
 
-// One row of the handler table: which event of which source calls which handler.
+// The events the window delivers to the game's handlers.
+enum class Event {
+  kLoad,      // the window: before it is first visible
+  kActivate,  // the window: once after each load and show
+  kResize,    // the window: once when shown, then on each minimize and restore
+  kClick,     // a button (also by its access key, Enter or Space) or a menu item
+  kKeyPress,  // the text box: each character, its code passed by reference
+  kTick,      // the timer: every interval while enabled
+};
+
+// One row of the handler table: which event of which source (the window, a control or a menu
+// item) calls which handler of the game.
 struct HandlerDesc {
   std::string source;
-  std::string event;
+  Event event = Event::kClick;
   std::string handler;
 };
 
@@ -91,7 +103,8 @@ struct WindowDesc {
   int clientHeight = 0;
   int left = 0;  // initial position of the client area on the screen, twips
   int top = 0;
-  std::string icon;
+  std::string icon;             // picture id
+  std::uint32_t backColor = 0;  // design-time background, until the game sets one (an RGB value)
   std::vector<ControlDesc> controls;  // stacking and creation order, topmost first
   std::vector<MenuItemDesc> menu;     // menu bar order; children follow their parent
   std::vector<HandlerDesc> handlers;

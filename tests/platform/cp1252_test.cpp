@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/runtime.h"
+#include "platform/text.h"
 
 namespace quorvella {
 namespace {

@@ -11,7 +11,8 @@
 #include <QtTest>
 
 #include "platform/files.h"
-#include "platform/qt/qt_ui.h"
+#include "qt/quiet_platform.h"
+#include "ui/qt/qt_ui.h"
 
 using namespace quorvella;
 
@@ -27,7 +28,10 @@ void PressLater(QMessageBox& box, QMessageBox::StandardButton which) {
 class BoxesTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { qt::InstallItalianTranslations(); }
+  void initTestCase() {
+    testing::QuietOffscreenPlatform();
+    qt::InstallItalianTranslations();
+  }
   void okBoxWithoutTitleShowsTheApplicationTitle();
   void yesNoQuestionWithNoAsDefault_data();
   void yesNoQuestionWithNoAsDefault();

@@ -25,6 +25,7 @@
 
 #include "app/qt_game.h"
 #include "common/temp_dir.h"
+#include "qt/quiet_platform.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ int RunChild(const std::string& scenario, const std::string& dir, int report) {
   char arg0[] = "ending_test";
   char* argv[] = {arg0, nullptr};
   const auto application = app::MakeApplication(argc, argv);
+  testing::QuietOffscreenPlatform();
   app::QtGame composed(app::Options{dir, scenario == "control" ? 2 : 1000, {}});
   qt::QtUi& ui = *composed.qtUi();
   qt::QtForm& form = composed.form;

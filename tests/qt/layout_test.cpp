@@ -2,7 +2,9 @@
 // Copyright (C) 2026 The Quorvella authors
 // The look of the real window (offscreen): every control's rectangle, font and colours as the
 // built widgets have them and as they paint, the auto-sized labels, the pictures and which one
-// each button shows. The expected values are written out here, in pixels, from the design.
+// each button shows. The expected values come from the window description, converted as the
+// design says (15 twips to the pixel, points at 96 dpi); only the faces that stand in for the
+// designed fonts are written out here.
 #include <QApplication>
 #include <QImageReader>
 #include <QLabel>
@@ -13,21 +15,20 @@
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QtTest>
+#include <cmath>
 #include <set>
 
-#include "common/temp_dir.h"
-#include "platform/qt/qt_form.h"
-#include "platform/qt/widgets.h"
 #include "qt/scripted_game.h"
+#include "ui/qt/qt_form.h"
+#include "ui/qt/widgets.h"
 #include "window/description.h"
 
 using namespace quorvella;
-using quorvella::testing::FakeUi;
-using quorvella::testing::FixedClock;
 using quorvella::testing::ScriptedRandom;
-using quorvella::testing::TempDir;
 
 namespace {
+
+using window::ControlKind;
 
 // The first question asks 4 x 9: the window is tinted RGB(80, 180, 200).
 const QColor kTint(80, 180, 200);
@@ -35,32 +36,46 @@ const QColor kBlack(0, 0, 0);
 const QColor kShadowGrey(128, 128, 128);
 const QColor kWhite(255, 255, 255);
 
+const window::ControlDesc& Described(const QString& name) {
+  for (const auto& c : window::Tavola().controls) {
+    if (QString::fromStdString(c.name) == name) return c;
+  }
+  throw std::logic_error("no control " + name.toStdString());
+}
+
+int Px(int twips) {
+  return window::TwipsToPixels(twips);
+}
+
+QRect Pixels(const window::Rect& r) {
+  return QRect(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+}
+
+// The face that stands in for a designed one on Debian, as the README gives them.
+QString StandIn(const std::string& family) {
+  if (family == "Times New Roman") return "Liberation Serif";
+  if (family == "Arial Black") return "DejaVu Sans";
+  return "Liberation Sans";  // Arial, MS Sans Serif
+}
+
+// A picture of the description from the program's resources, loaded here without the binding.
+QIcon Resource(const std::string& id) {
+  return QIcon(":/pictures/" + QString::fromStdString(id) + ".ico");
+}
+
 // The game in the real window with a known record, player and first question.
-struct OwnDir {
-  TempDir dir;
-};
-struct Layout : OwnDir, quorvella::testing::ScriptedQtGame {
-  Layout() : ScriptedQtGame(dir.dir(), ScriptedRandom::Factors(4, 9)) {
+struct Layout : testing::QtFixture {
+  Layout() : QtFixture(ScriptedRandom::Factors(4, 9)) {
     testing::WriteBytes(dir.file("a.txt"), "123\r\n");
     testing::WriteBytes(dir.file("n.txt"), "Massimiliano\r\n");
-    ui.names.push_back("Ada");
-    form.Start();
-    if (form.widget() && !QTest::qWaitForWindowActive(form.widget())) {
-      qWarning("the window did not become active");
-    }
+    Start("Ada");
   }
-  template <class T = QWidget>
-  T* w(const QString& name) {
-    return form.widget()->findChild<T*>(name);
-  }
-  QWidget* client() { return form.widget()->centralWidget(); }
   // The client area as it paints now, one image pixel per logical pixel.
   QImage Paint() { return client()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
   // Answers the open question wrongly: the window turns black.
   void AnswerWrong() {
-    auto* box = w<QLineEdit>("txtAnswer");
-    QTest::keyClicks(box, "9999");
-    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClicks(box(), "9999");
+    QTest::keyClick(box(), Qt::Key_Return);
   }
 };
 
@@ -69,11 +84,13 @@ QColor At(const QImage& image, QPoint p) {
 }
 
 // How many pixels of `area` in `image` have `color`, each channel within a few steps of it (the
-// edges of small text are blended with the ground).
+// edges of small text are blended with the ground). Only the part of `area` inside the image
+// counts: the record line's labels reach below the window's bottom edge.
 int CountColor(const QImage& image, const QRect& area, const QColor& color) {
+  const QRect inside = area & image.rect();
   int n = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x) {
+  for (int y = inside.top(); y <= inside.bottom(); ++y) {
+    for (int x = inside.left(); x <= inside.right(); ++x) {
       const QColor c(image.pixel(x, y));
       if (std::abs(c.red() - color.red()) <= 40 && std::abs(c.green() - color.green()) <= 40 &&
           std::abs(c.blue() - color.blue()) <= 40) {
@@ -84,11 +101,13 @@ int CountColor(const QImage& image, const QRect& area, const QColor& color) {
   return n;
 }
 
-// Leftmost and rightmost columns of `area` holding a pixel different from `background`.
+// Leftmost and rightmost columns of `area` (inside the image) holding a pixel different from
+// `background`.
 std::pair<int, int> InkColumns(const QImage& image, const QRect& area, const QColor& background) {
+  const QRect inside = area & image.rect();
   int first = -1, last = -1;
-  for (int x = area.left(); x <= area.right(); ++x) {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
+  for (int x = inside.left(); x <= inside.right(); ++x) {
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
       if (image.pixel(x, y) != background.rgb()) {
         if (first < 0) first = x;
         last = x;
@@ -106,12 +125,10 @@ class LayoutTest : public QObject {
  private slots:
   void initTestCase();
   void clientArea();
-  void rectangles_data();
-  void rectangles();
+  void controls_data();
+  void controls();
   void autoSizeGrowsRight_data();
   void autoSizeGrowsRight();
-  void fonts_data();
-  void fonts();
   void colorsAndBorders_data();
   void colorsAndBorders();
   void pictures_data();
@@ -122,6 +139,7 @@ class LayoutTest : public QObject {
 };
 
 void LayoutTest::initTestCase() {
+  testing::QuietOffscreenPlatform();
   // The program's own style.
   QApplication::setStyle(QStyleFactory::create("Fusion"));
 }
@@ -129,77 +147,79 @@ void LayoutTest::initTestCase() {
 void LayoutTest::clientArea() {
   Layout g;
   QVERIFY(g.form.widget());
-  QCOMPARE(g.client()->size(), QSize(792, 554));
+  const QSize client(Px(window::Tavola().clientWidth), Px(window::Tavola().clientHeight));
+  QCOMPARE(client, QSize(792, 554));
+  QCOMPARE(g.client()->size(), client);
   // Right under the menu bar, the window no larger than the two.
   QMenuBar* bar = g.form.widget()->menuBar();
   QCOMPARE(g.client()->y(), bar->geometry().bottom() + 1);
-  QCOMPARE(g.form.widget()->size(), QSize(792, bar->height() + 554));
+  QCOMPARE(g.form.widget()->size(), QSize(client.width(), bar->height() + client.height()));
 }
 
-// Rectangles in pixels (15 twips each), relative to the client area. Auto-sized labels whose
-// caption the start of the race has not changed keep their designed rectangle.
-void LayoutTest::rectangles_data() {
-  QTest::addColumn<QRect>("rect");
-  QTest::newRow("txtAnswer") << QRect(544, 0, 185, 80);
-  QTest::newRow("cmdNext") << QRect(280, 352, 121, 73);
-  QTest::newRow("cmdExit") << QRect(512, 352, 137, 73);
-  QTest::newRow("Command1") << QRect(312, 376, 57, 41);
-  QTest::newRow("Label13") << QRect(400, 504, 97, 29);
-  QTest::newRow("Label12") << QRect(8, 504, 153, 25);
-  QTest::newRow("Label14") << QRect(0, 368, 95, 28);
-  QTest::newRow("Label5") << QRect(136, 144, 441, 41);
-  QTest::newRow("lblconto") << QRect(0, 152, 105, 33);
-  QTest::newRow("Label11") << QRect(0, 120, 105, 25);
-  QTest::newRow("Label3") << QRect(496, 224, 156, 33);
-  QTest::newRow("Label1") << QRect(256, 224, 168, 33);
-  QTest::newRow("lblScore2") << QRect(554, 272, 37, 59);
-  QTest::newRow("lblScore1") << QRect(322, 272, 36, 59);
-  QTest::newRow("Image1") << QRect(104, 112, 32, 32);
-  QTest::newRow("Label4") << QRect(392, 0, 41, 65);
-  QTest::newRow("Label2") << QRect(160, 0, 41, 65);
-  QTest::newRow("lblScore") << QRect(72, 272, 37, 59);
-  QTest::newRow("lblMessage") << QRect(112, 136, 441, 41);
-  QTest::newRow("Label6") << QRect(16, 224, 171, 33);
+// Every described control with a rectangle: a widget of the client area at its rectangle in
+// pixels, and in its font, matched by the nearest installed face of the designed kind at the
+// designed size in pixels at 96 dpi. An auto-sized label whose caption the start of the race
+// changed keeps its designed top-left corner (its size follows: autoSizeGrowsRight).
+void LayoutTest::controls_data() {
+  QTest::addColumn<QString>("name");
+  for (const auto& c : window::Tavola().controls) {
+    if (c.rect) QTest::newRow(c.name.c_str()) << QString::fromStdString(c.name);
+  }
 }
 
-void LayoutTest::rectangles() {
-  QFETCH(QRect, rect);
+void LayoutTest::controls() {
+  QFETCH(QString, name);
+  const window::ControlDesc& c = Described(name);
   Layout g;
-  QWidget* widget = g.w(QTest::currentDataTag());
+  QWidget* widget = g.w(name);
   QVERIFY(widget);
   QCOMPARE(widget->parentWidget(), g.client());
-  QCOMPARE(widget->geometry(), rect);
+  const auto* label = qobject_cast<QLabel*>(widget);
+  if (c.kind == ControlKind::kLabel && c.autoSize &&
+      label->text() != QString::fromStdString(c.caption)) {
+    QCOMPARE(widget->pos(), Pixels(*c.rect).topLeft());
+  } else {
+    QCOMPARE(widget->geometry(), Pixels(*c.rect));
+  }
+  if (c.font.family.empty()) return;
+  // What the font system matched, not only what was asked for.
+  const QFontInfo info(widget->font());
+  QCOMPARE(info.family(), StandIn(c.font.family));
+  QCOMPARE(info.pixelSize(), static_cast<int>(std::lround(c.font.points * 96 / 72)));
+  QCOMPARE(info.bold(), c.font.weight >= 700);
+  QCOMPARE(info.italic(), c.font.italic);
+  QCOMPARE(widget->font().underline(), false);
 }
 
 // An auto-sized label keeps its left and top edge and takes the width of its caption in its
 // font, border included, on one line: it grows to the right as the caption grows.
 void LayoutTest::autoSizeGrowsRight_data() {
-  QTest::addColumn<QPoint>("topLeft");
   QTest::addColumn<QString>("shorter");
   QTest::addColumn<QString>("longer");
-  QTest::newRow("lblNum1: one digit") << QPoint(56, 0) << ""
+  QTest::newRow("lblNum1: one digit") << ""
                                       << "7";
-  QTest::newRow("lblNum2: one digit") << QPoint(277, 0) << ""
+  QTest::newRow("lblNum2: one digit") << ""
                                       << "8";
-  QTest::newRow("lblScore: two digits") << QPoint(72, 272) << "9"
+  QTest::newRow("lblScore: two digits") << "9"
                                         << "10";
-  QTest::newRow("lblScore1: two digits") << QPoint(322, 272) << "3"
+  QTest::newRow("lblScore1: two digits") << "3"
                                          << "25";
-  QTest::newRow("lblScore2: three digits") << QPoint(554, 272) << "99"
+  QTest::newRow("lblScore2: three digits") << "99"
                                            << "100";
-  QTest::newRow("lblnome1: a long name") << QPoint(8, 432) << "Ada"
+  QTest::newRow("lblnome1: a long name") << "Ada"
                                          << "Giovanni Battista Rossi";
-  QTest::newRow("lblnome: a long name") << QPoint(168, 504) << "Eva"
+  QTest::newRow("lblnome: a long name") << "Eva"
                                         << "Maria Antonietta Ferraris";
-  QTest::newRow("lblpunti: four digits") << QPoint(512, 496) << "7"
+  QTest::newRow("lblpunti: four digits") << "7"
                                          << "1234";
 }
 
 void LayoutTest::autoSizeGrowsRight() {
-  QFETCH(QPoint, topLeft);
   QFETCH(QString, shorter);
   QFETCH(QString, longer);
   const QString name = QString(QTest::currentDataTag()).section(':', 0, 0);
+  QVERIFY(Described(name).autoSize);
+  const QPoint topLeft = Pixels(*Described(name).rect).topLeft();
   Layout g;
   auto* label = g.w<QLabel>(name);
   QVERIFY(label);
@@ -230,107 +250,21 @@ void LayoutTest::autoSizeGrowsRight() {
   QVERIFY2(inside.right() - last <= 6, qPrintable(QString::number(inside.right() - last)));
 }
 
-// Fonts: the nearest installed face of the designed kind, sized in pixels at 96 dpi.
-void LayoutTest::fonts_data() {
-  QTest::addColumn<QString>("family");
-  QTest::addColumn<int>("pixels");
-  QTest::addColumn<bool>("bold");
-  QTest::addColumn<bool>("italic");
-  const QString sans = "Liberation Sans";    // for Arial and MS Sans Serif
-  const QString serif = "Liberation Serif";  // for Times New Roman
-  const QString heavy = "DejaVu Sans";       // bold, for Arial Black
-  QTest::newRow("txtAnswer") << sans << 64 << true << false;
-  QTest::newRow("cmdNext") << sans << 11 << true << false;
-  QTest::newRow("cmdExit") << sans << 11 << true << false;
-  QTest::newRow("lblpunti") << sans << 32 << false << false;
-  QTest::newRow("Label13") << sans << 24 << false << false;
-  QTest::newRow("lblnome") << sans << 24 << true << false;
-  QTest::newRow("Label12") << sans << 24 << false << false;
-  QTest::newRow("lblnome1") << sans << 18 << true << false;
-  QTest::newRow("Label14") << sans << 18 << false << false;
-  QTest::newRow("Label5") << sans << 32 << true << true;
-  QTest::newRow("lblconto") << heavy << 16 << true << false;
-  QTest::newRow("Label11") << sans << 13 << false << false;
-  QTest::newRow("Label3") << sans << 24 << false << false;
-  QTest::newRow("Label1") << sans << 24 << false << false;
-  QTest::newRow("lblScore2") << serif << 48 << true << false;
-  QTest::newRow("lblScore1") << serif << 48 << true << false;
-  QTest::newRow("lblNum2") << sans << 64 << true << false;
-  QTest::newRow("Label4") << sans << 64 << true << false;
-  QTest::newRow("Label2") << sans << 64 << false << false;
-  QTest::newRow("lblNum1") << sans << 64 << true << false;
-  QTest::newRow("lblScore") << serif << 48 << true << false;
-  QTest::newRow("lblMessage") << sans << 32 << true << true;
-  QTest::newRow("Label6") << sans << 24 << false << false;
-}
-
-void LayoutTest::fonts() {
-  QFETCH(QString, family);
-  QFETCH(int, pixels);
-  QFETCH(bool, bold);
-  QFETCH(bool, italic);
-  Layout g;
-  QWidget* widget = g.w(QTest::currentDataTag());
-  QVERIFY(widget);
-  // What the font system matched, not only what was asked for.
-  const QFontInfo info(widget->font());
-  QCOMPARE(info.family(), family);
-  QCOMPARE(info.pixelSize(), pixels);
-  QCOMPARE(info.bold(), bold);
-  QCOMPARE(info.italic(), italic);
-  QCOMPARE(widget->font().underline(), false);
-}
-
 // Colours and borders as the window paints them, with the first question open (the window
-// tinted) and after a wrong answer (the window black). Transparent labels show the window.
+// tinted) and after a wrong answer (the window black), for every label, the text box and the
+// enabled picture button. Transparent labels show the window.
 enum class Edge { kNone, kSingle, kEditBox, kRaised };
 
 void LayoutTest::colorsAndBorders_data() {
   QTest::addColumn<QString>("name");
-  QTest::addColumn<bool>("wrong");       // after a wrong answer
-  QTest::addColumn<QString>("caption");  // set first, when not empty
-  QTest::addColumn<QColor>("fore");
-  QTest::addColumn<QColor>("back");  // inside the border, away from the caption
-  QTest::addColumn<int>("edge");
-
-  const QColor cyan(0, 255, 255), paleCyan(128, 255, 255), red(255, 0, 0), green(0, 192, 0),
-      darkGreen(0, 128, 0), blue(0, 0, 255), yellow(255, 255, 0), magenta(192, 0, 192);
-  struct Row {
-    const char* name;
-    const char* caption;
-    QColor fore;
-    std::optional<QColor> back;  // none: transparent
-    Edge edge;
-  };
-  const Row rows[] = {
-      {"lblpunti", "", magenta, {}, Edge::kNone},
-      {"Label13", "", magenta, {}, Edge::kNone},
-      {"lblnome", "", blue, {}, Edge::kNone},
-      {"Label12", "", magenta, {}, Edge::kNone},
-      {"lblnome1", "", darkGreen, {}, Edge::kSingle},
-      {"Label14", "", darkGreen, {}, Edge::kSingle},
-      {"Label5", "Tempo scaduto", red, {}, Edge::kNone},
-      {"lblconto", "", yellow, {}, Edge::kSingle},
-      {"Label11", "", yellow, {}, Edge::kNone},
-      {"Label3", "", blue, {}, Edge::kSingle},
-      {"Label1", "", red, {}, Edge::kSingle},
-      {"lblScore2", "", blue, {}, Edge::kSingle},
-      {"lblScore1", "", red, {}, Edge::kSingle},
-      {"lblNum2", "", kBlack, cyan, Edge::kSingle},
-      {"Label4", "", kBlack, paleCyan, Edge::kNone},
-      {"Label2", "", kBlack, paleCyan, Edge::kNone},
-      {"lblNum1", "", kBlack, cyan, Edge::kSingle},
-      {"lblScore", "", kBlack, {}, Edge::kSingle},
-      {"lblMessage", "Esatto", red, {}, Edge::kNone},
-      {"Label6", "", green, {}, Edge::kSingle},
-      {"txtAnswer", "42", kBlack, cyan, Edge::kEditBox},
-      {"cmdExit", "", kBlack, magenta, Edge::kRaised},
-  };
-  for (const auto& r : rows) {
+  QTest::addColumn<bool>("wrong");  // after a wrong answer
+  for (const auto& c : window::Tavola().controls) {
+    const bool shown = c.kind == ControlKind::kLabel || c.kind == ControlKind::kTextBox ||
+                       (c.kind == ControlKind::kCommandButton && c.enabled && !c.picture.empty());
+    if (!shown) continue;
     for (bool wrong : {false, true}) {
-      const QColor back = r.back ? *r.back : wrong ? kBlack : kTint;
-      QTest::addRow("%s %s", r.name, wrong ? "on black" : "tinted")
-          << r.name << wrong << r.caption << r.fore << back << static_cast<int>(r.edge);
+      QTest::addRow("%s %s", c.name.c_str(), wrong ? "on black" : "tinted")
+          << QString::fromStdString(c.name) << wrong;
     }
   }
 }
@@ -338,27 +272,30 @@ void LayoutTest::colorsAndBorders_data() {
 void LayoutTest::colorsAndBorders() {
   QFETCH(QString, name);
   QFETCH(bool, wrong);
-  QFETCH(QString, caption);
-  QFETCH(QColor, fore);
-  QFETCH(QColor, back);
-  QFETCH(int, edge);
+  const window::ControlDesc& c = Described(name);
+  const QColor fore = c.foreColor ? qt::ColorFromRgb(*c.foreColor) : kBlack;  // default: dark
+  const bool showsWindow = c.kind == ControlKind::kLabel && c.transparent;
+  const QColor back = showsWindow ? (wrong ? kBlack : kTint) : qt::ColorFromRgb(*c.backColor);
+  const Edge edge = c.kind == ControlKind::kCommandButton      ? Edge::kRaised
+                    : c.border == window::Border::kEditBox     ? Edge::kEditBox
+                    : c.border == window::Border::kFixedSingle ? Edge::kSingle
+                                                               : Edge::kNone;
   Layout g;
   if (wrong) g.AnswerWrong();
   QWidget* widget = g.w(name);
   QVERIFY(widget);
-  if (!caption.isEmpty()) {
-    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
-      box->setText(caption);
-    } else {
-      g.form.label(name.toStdString()).SetCaption(caption.toStdString());
-    }
+  // A control without a caption gets one, so that its colour shows.
+  if (auto* box = qobject_cast<QLineEdit*>(widget); box && box->text().isEmpty()) {
+    box->setText("42");
+  } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->text().isEmpty()) {
+    g.form.label(name.toStdString()).SetCaption("42");
   }
   const QImage image = g.Paint();
   const QRect r = widget->geometry();
   const QPoint tl = r.topLeft(), br = r.bottomRight();
   const QPoint in(1, 1);
 
-  const int border = edge == int(Edge::kSingle) ? 1 : edge == int(Edge::kNone) ? 0 : 2;
+  const int border = edge == Edge::kSingle ? 1 : edge == Edge::kNone ? 0 : 2;
   // The inside, at its top right corner where no caption reaches. (The record line's labels
   // hold the line end read from the files and reach below the window's bottom edge.)
   QCOMPARE(At(image, QPoint(r.right() - border - 1, r.top() + border + 1)), back);
@@ -367,7 +304,7 @@ void LayoutTest::colorsAndBorders() {
     QVERIFY2(CountColor(image, r, fore) >= 10, "caption colour not painted");
   }
 
-  switch (static_cast<Edge>(edge)) {
+  switch (edge) {
     case Edge::kNone:
       QCOMPARE(At(image, QPoint(r.right(), r.top())), back);
       break;
@@ -443,52 +380,49 @@ void LayoutTest::windowIcon() {
   const QList<QSize> sizes = g.form.widget()->windowIcon().availableSizes();
   for (int s : {16, 32, 48}) QVERIFY2(sizes.contains(QSize(s, s)), qPrintable(QString::number(s)));
   // The stopwatch shows at its full size in the picture's rectangle.
+  const window::ControlDesc& picture = Described("Image1");
+  const QPoint at = Pixels(*picture.rect).topLeft();
   const QImage image = g.Paint();
-  const QImage stopwatch = QIcon(":/pictures/stopwatch.ico").pixmap(32, 32).toImage();
+  const QImage stopwatch = Resource(picture.picture).pixmap(32, 32).toImage();
   int drawn = 0;
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 32; ++x) {
       if (qAlpha(stopwatch.pixel(x, y)) == 255) {
-        QCOMPARE(image.pixel(104 + x, 112 + y), stopwatch.pixel(x, y) | 0xff000000);
+        QCOMPARE(image.pixel(at.x() + x, at.y() + y), stopwatch.pixel(x, y) | 0xff000000);
         ++drawn;
       } else {
-        QCOMPARE(At(image, QPoint(104 + x, 112 + y)), kTint);
+        QCOMPARE(At(image, at + QPoint(x, y)), kTint);
       }
     }
   }
   QVERIFY(drawn > 100);
 }
 
-// The picture a button shows when normal, pressed and disabled, and where it paints it: centred
-// in the upper part of the face (one pixel down and right while pressed), the caption below.
+// The picture a button shows when normal, pressed and disabled (the normal one where the
+// description gives none for the state), and where it paints it: centred in the upper part of
+// the face (one pixel down and right while pressed), the caption below.
 void LayoutTest::buttonPictures_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("state");
-  QTest::addColumn<QString>("resource");
-  QTest::newRow("cmdNext normal") << "cmdNext"
-                                  << "normal"
-                                  << ":/pictures/face-smile.ico";
-  QTest::newRow("cmdNext pressed") << "cmdNext"
-                                   << "pressed"
-                                   << ":/pictures/face-laugh.ico";
-  QTest::newRow("cmdNext disabled") << "cmdNext"
-                                    << "disabled"
-                                    << ":/pictures/face-straight.ico";
-  QTest::newRow("cmdExit normal") << "cmdExit"
-                                  << "normal"
-                                  << ":/pictures/noentry.ico";
-  QTest::newRow("cmdExit pressed") << "cmdExit"
-                                   << "pressed"
-                                   << ":/pictures/noentry.ico";
-  QTest::newRow("cmdExit disabled") << "cmdExit"
-                                    << "disabled"
-                                    << ":/pictures/noentry.ico";
+  QTest::addColumn<QString>("picture");
+  for (const auto& c : window::Tavola().controls) {
+    if (c.kind != ControlKind::kCommandButton || c.picture.empty()) continue;
+    const std::pair<const char*, std::string> states[] = {
+        {"normal", c.picture},
+        {"pressed", c.picturePressed.empty() ? c.picture : c.picturePressed},
+        {"disabled", c.pictureDisabled.empty() ? c.picture : c.pictureDisabled},
+    };
+    for (const auto& [state, picture] : states) {
+      QTest::addRow("%s %s", c.name.c_str(), state)
+          << QString::fromStdString(c.name) << state << QString::fromStdString(picture);
+    }
+  }
 }
 
 void LayoutTest::buttonPictures() {
   QFETCH(QString, name);
   QFETCH(QString, state);
-  QFETCH(QString, resource);
+  QFETCH(QString, picture);
   Layout g;
   auto* button = g.w<qt::PictureButton>(name);
   QVERIFY(button);
@@ -496,7 +430,7 @@ void LayoutTest::buttonPictures() {
   button->setDown(state == "pressed");
   button->clearFocus();
 
-  const QImage expected = QIcon(resource).pixmap(32, 32).toImage();
+  const QImage expected = Resource(picture.toStdString()).pixmap(32, 32).toImage();
   const QImage shown = button->currentPicture().pixmap(32, 32).toImage();
   QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
            expected.convertToFormat(QImage::Format_ARGB32));

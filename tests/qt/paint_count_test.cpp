@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QStyleHints>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -53,6 +52,7 @@ class PaintCountTest : public QObject {
 
  private slots:
   void initTestCase() {
+    testing::QuietOffscreenPlatform();
     // A blinking caret would paint the answer box whenever its timer is due; it is not what is
     // counted here.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
@@ -79,15 +79,9 @@ class PaintCountTest : public QObject {
     QFETCH(QString, answer);
     QFETCH(QString, clockAfter);
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    testing::ScriptedQtGame game(dir.path().toStdString() + "/",
-                                 testing::ScriptedRandom::Factors(7, 8));
-    game.ui.names.push_back("Ada");
+    testing::QtFixture game(testing::ScriptedRandom::Factors(7, 8));
+    game.Start("Ada");
     qt::QtForm& form = game.form;
-    form.Start();
-    QVERIFY(form.widget());
-    QVERIFY(QTest::qWaitForWindowExposed(form.widget()));
     auto* timer = form.widget()->findChild<QTimer*>("Timer1");
     auto* clock = form.widget()->findChild<QLabel*>("lblconto");
     QVERIFY(timer && clock);

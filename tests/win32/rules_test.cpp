@@ -2,13 +2,16 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
-// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources.
+// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources; and a
+// handler table that the game cannot honour failing the load before any window or box.
 #include <gtest/gtest.h>
 
-#include "platform/win32/accessibility.h"
-#include "platform/win32/resource_ids.h"
-#include "platform/win32/rules.h"
+#include <vector>
+
 #include "platform/windows_api.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/rules.h"
+#include "ui/win32/win32_form.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -97,21 +100,44 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(AccessKeyOf(L"E&xit"), L'X');
   EXPECT_EQ(AccessKeyOf(L"Command1"), 0);
   EXPECT_EQ(AccessKeyOf(L"A && B &c"), L'C');
-  EXPECT_EQ(PictureResource(":/pictures/quorvella.ico"), IDI_QUORVELLA);
-  EXPECT_EQ(PictureResource(":/pictures/face-straight.ico"), IDI_FACE_STRAIGHT);
-  EXPECT_EQ(PictureResource(":/pictures/noentry.ico"), IDI_NOENTRY);
+  EXPECT_EQ(WithoutAccessMark(L"E&xit"), L"Exit");
+  EXPECT_EQ(WithoutAccessMark(L"A && B &c"), L"A & B c");
+  EXPECT_EQ(PictureResource("quorvella"), IDI_QUORVELLA);
+  EXPECT_EQ(PictureResource("face-straight"), IDI_FACE_STRAIGHT);
+  EXPECT_EQ(PictureResource("noentry"), IDI_NOENTRY);
   EXPECT_EQ(PictureResource(""), 0);
+  EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
 }
 
-TEST(Win32Rules, WhatScreenReadersHear) {
-  EXPECT_EQ(QuestionName("7", "8"), "Quanto fa 7 per 8?");
-  EXPECT_EQ(QuestionName("", ""), "Risultato");  // before the first question
-  EXPECT_EQ(VerdictDescription("Esatto, \xc3\xa8 incredibile!!!", "3", "1", "4"),
-            "Esatto, \xc3\xa8 incredibile!!! Esatte 3, errate 1, totali 4.");
-  EXPECT_EQ(VerdictDescription("Sbagliato!! 42", "0", "1", "1"),
-            "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
-  EXPECT_EQ(VerdictDescription("", "3", "1", "4"), "");  // a new question clears it
+// A game with every handler, and boxes that must never show.
+struct NoGame : EventSink, Ui {
+  bool Handles(std::string_view) const override { return true; }
+  void Call(std::string_view, std::int16_t*) override { ++calls; }
+  int MsgBox(const std::string&, int, const std::optional<std::string>&) override {
+    ++calls;
+    return vbOK;
+  }
+  std::string InputBox(const std::string&) override {
+    ++calls;
+    return {};
+  }
+  void EndProgram() override {}
+  int calls = 0;
+};
+
+TEST(Win32Form, AHandlerTheGameLacksFailsTheLoad) {
+  struct Lacking : NoGame {
+    bool Handles(std::string_view handler) const override { return handler != "Timer1_Timer"; }
+  } game;
+  std::vector<RuntimeError> errors;
+  Win32Form form(GetModuleHandleW(nullptr), window::Tavola(), game, game,
+                 [&errors](const RuntimeError& e) { errors.push_back(e); });
+  form.Start();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].Message().find("Timer1_Timer"), std::string::npos) << errors[0].Message();
+  EXPECT_EQ(game.calls, 0);
+  EXPECT_EQ(form.hwnd(), nullptr);
 }
 
 }  // namespace

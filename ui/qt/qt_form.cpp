@@ -1,27 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/qt_form.h"
+#include "ui/qt/qt_form.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QKeyEvent>
-#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProxyStyle>
-#include <QScreen>
-#include <QShortcut>
-#include <QStyleOptionMenuItem>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <utility>
 
-#include "platform/qt/accessibility.h"
-#include "platform/qt/widgets.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/tavola_window.h"
+#include "ui/qt/widgets.h"
 
 namespace quorvella::qt {
 namespace {
@@ -106,83 +99,6 @@ T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& map, std::string
 }
 
 }  // namespace
-
-QPoint KeepInside(const QRect& frame, const QRect& available) {
-  const int x =
-      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
-  const int y =
-      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
-  return {x, y};
-}
-
-void TavolaWindow::PlaceAt(QPoint pos) {
-  wanted_ = pos;
-  QScreen* screen = QGuiApplication::screenAt(pos);
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  const QSize size = sizeHint().expandedTo(minimumSize());
-  if (!screen) {
-    setGeometry(QRect(pos, size));
-    return;
-  }
-  // Before the window manager frames the window its frame is unknown: guess a common one.
-  QMargins frame(4, 28, 4, 4);
-  if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
-  const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
-  const QPoint corner = KeepInside(outer, screen->availableGeometry());
-  setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
-}
-
-bool TavolaWindow::event(QEvent* event) {
-  // The unloaded window deletes itself here: nothing of it may be touched afterwards.
-  if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
-  const bool result = QMainWindow::event(event);
-  // Qt learns the frame from the window manager without an event of its own: look at every
-  // event until it is known.
-  if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
-    // Framed: place again with the real frame.
-    placed_ = true;
-    PlaceAt(wanted_);
-  }
-  return result;
-}
-
-void TavolaWindow::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange) return;
-  if (windowState() & Qt::WindowMaximized) {
-    // Only a Wayland compositor gets here (Qt draws the title bar there, maximize button
-    // included): the window goes straight back to its own size.
-    QTimer::singleShot(0, this, [this] {
-      if (windowState() & Qt::WindowMaximized) showNormal();
-    });
-  }
-  if (onStateChange) onStateChange();
-}
-
-void TavolaWindow::closeEvent(QCloseEvent* event) {
-  event->accept();
-  if (onClose) onClose();
-}
-
-// Fusion highlights a menu bar item only while its menu is open; an item reached by keyboard
-// (F10 or Alt) gets the same highlight, or the player cannot see where the keys act.
-class MenuBarStyle : public QProxyStyle {
- public:
-  MenuBarStyle() : QProxyStyle(QApplication::style()->name()) {}
-  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                   const QWidget* widget) const override {
-    if (element == CE_MenuBarItem && widget && widget->hasFocus() &&
-        (option->state & State_Selected)) {
-      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-        QStyleOptionMenuItem chosen(*item);
-        chosen.state |= State_Sunken;
-        QProxyStyle::drawControl(element, &chosen, painter, widget);
-        return;
-      }
-    }
-    QProxyStyle::drawControl(element, option, painter, widget);
-  }
-};
 
 struct QtForm::Controls {
   std::map<std::string, std::unique_ptr<QtLabel>, std::less<>> labels;
@@ -281,12 +197,12 @@ void QtForm::Show() {
   win_->show();
   win_->raise();
   win_->activateWindow();
-  CallWindowHandler("resize");
-  CallWindowHandler("activate");
+  CallWindowHandler(window::Event::kResize);
+  CallWindowHandler(window::Event::kActivate);
 }
 
-void QtForm::CallWindowHandler(const char* event) {
-  if (const auto h = HandlerFor(desc_.name, event); !h.empty()) sink_.Call(h);
+void QtForm::CallWindowHandler(window::Event event) {
+  handlers_->Call(desc_.name, event);
 }
 
 void QtForm::Start() {
@@ -294,6 +210,7 @@ void QtForm::Start() {
 }
 
 void QtForm::Load() {
+  if (!handlers_) handlers_.emplace(desc_, sink_);
   controls_ = std::make_unique<Controls>();
   BuildTimers();
   // Watch for the first box the load handler shows (the name box); see eventFilter. The watch
@@ -303,7 +220,7 @@ void QtForm::Load() {
     explicit Watch(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
     ~Watch() { qApp->removeEventFilter(filter); }
   } watch(this);
-  CallWindowHandler("load");
+  CallWindowHandler(window::Event::kLoad);
   EnsureControls();
 }
 
@@ -395,14 +312,15 @@ void QtForm::BuildTimers() {
     t->setObjectName(Q(c.name));
     t->setTimerType(Qt::PreciseTimer);
     t->setInterval(options_.tickInterval > 0 ? options_.tickInterval : c.interval);
-    if (const auto h = HandlerFor(c.name, "tick"); !h.empty()) {
-      QObject::connect(t, &QTimer::timeout, this, [this, tick = Bind(h)] {
-        if (holdingTicks_) {
-          heldTicks_.push_back(tick);
-        } else {
-          tick();
-        }
-      });
+    if (handlers_->Has(c.name, window::Event::kTick)) {
+      QObject::connect(t, &QTimer::timeout, this,
+                       [this, tick = Bind(c.name, window::Event::kTick)] {
+                         if (holdingTicks_) {
+                           heldTicks_.push_back(tick);
+                         } else {
+                           tick();
+                         }
+                       });
     }
     if (c.enabled) t->start();
     controls_->qtimers.push_back(t);
@@ -410,16 +328,10 @@ void QtForm::BuildTimers() {
   }
 }
 
-std::function<void()> QtForm::Bind(const std::string& handler) {
-  if (!sink_.Handles(handler)) throw std::logic_error("the game has no handler " + handler);
-  return [this, handler] { Dispatch([this, &handler] { sink_.Call(handler); }); };
-}
-
-std::string QtForm::HandlerFor(const std::string& source, const std::string& event) const {
-  for (const auto& row : desc_.handlers) {
-    if (row.source == source && row.event == event) return row.handler;
-  }
-  return {};
+std::function<void()> QtForm::Bind(const std::string& source, window::Event event) {
+  return [this, source, event] {
+    Dispatch([this, &source, event] { handlers_->Call(source, event); });
+  };
 }
 
 void QtForm::BuildWindow() {
@@ -432,60 +344,31 @@ void QtForm::BuildWindow() {
   if (!desc_.icon.empty()) {
     // The game's icon for every window and box, the name box already up included. Set here,
     // once the name box has been painted: decoding the icon before would delay it.
-    QApplication::setWindowIcon(QIcon(Q(desc_.icon)));
+    QApplication::setWindowIcon(Picture(desc_.icon));
     win->setWindowIcon(QApplication::windowIcon());
   }
-  win->setAttribute(Qt::WA_DeleteOnClose, false);
-
   auto* client = new ClientArea(win);
   client->setObjectName("client");
   client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
                        window::TwipsToPixels(desc_.clientHeight));
   client->setAutoFillBackground(true);
-  // Before the first question tints it, the window wears the light grey of a classic dialog.
   QPalette pal = client->palette();
-  pal.setColor(QPalette::Window, QColor(192, 192, 192));
+  pal.setColor(QPalette::Window, ColorFromRgb(desc_.backColor));
   client->setPalette(pal);
   win->setCentralWidget(client);
   controls_->client = client;
   for (QTimer* t : controls_->qtimers) t->setParent(win);
-  // On Wayland a maximized window must take the size the compositor gives it, or the compositor
-  // ends the program: there the window only has a minimum size, and leaves the maximized state
-  // at once (see TavolaWindow::changeEvent).
-  win->layout()->setSizeConstraint(QGuiApplication::platformName() == QLatin1String("wayland")
-                                       ? QLayout::SetMinimumSize
-                                       : QLayout::SetFixedSize);
-  // A fixed size, and no maximize button or action: the window manager neither offers nor
-  // grants a maximized state the game has no layout for.
-  win->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                      Qt::WindowCloseButtonHint);
-  win->onStateChange = [this, h = Bind(HandlerFor(desc_.name, "resize"))] {
+  win->onStateChange = [this, h = Bind(desc_.name, window::Event::kResize)] {
     if (win_ && win_->isVisible()) h();
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
 
-  // The menu bar. F10, like a press and release of Alt, puts it in Qt's keyboard mode: the
-  // first item is highlighted, arrows move, Enter chooses, Escape gives the focus back to the
-  // control that had it. The style draws the highlight of the item chosen by keyboard.
-  QMenuBar* menuBar = win->menuBar();
-  auto* menuStyle = new MenuBarStyle;
-  menuStyle->setParent(menuBar);
-  menuBar->setStyle(menuStyle);
-  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), win);
-  QObject::connect(f10, &QShortcut::activated, menuBar, [win, menuBar] {
-    if (menuBar->hasFocus()) return;
-    // Qt opens the keyboard mode on Alt pressed and released alone; F10 goes the same road,
-    // with the events as the shortcut map and the keyboard deliver them.
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : win;
-    QKeyEvent over(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
-    over.ignore();
-    QCoreApplication::sendEvent(target, &over);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &release);
-  });
+  BuildMenu(win->menuBar());
+  BuildControls(client);
+  DescribeForReaders(client);
+}
+
+void QtForm::BuildMenu(QMenuBar* menuBar) {
   std::map<std::string, QMenu*> menus;
   for (const auto& item : desc_.menu) {
     const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
@@ -502,11 +385,13 @@ void QtForm::BuildWindow() {
       action = menus.at(item.parent)->addAction(Q(item.caption));
     }
     action->setObjectName(Q(item.name));
-    if (const auto h = HandlerFor(item.name, "click"); !h.empty()) {
-      QObject::connect(action, &QAction::triggered, this, Bind(h));
+    if (handlers_->Has(item.name, window::Event::kClick)) {
+      QObject::connect(action, &QAction::triggered, this, Bind(item.name, window::Event::kClick));
     }
   }
+}
 
+void QtForm::BuildControls(QWidget* client) {
   // The controls, created in the described order; each new one goes below those before it, so
   // the first described is the topmost.
   PictureButton* defaultButton = nullptr;
@@ -518,11 +403,11 @@ void QtForm::BuildWindow() {
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client);
         box->lower();
-        if (auto h = HandlerFor(c.name, "keypress"); !h.empty()) {
-          box->onKeyPress = [this, h](std::int16_t& key) {
+        if (handlers_->Has(c.name, window::Event::kKeyPress)) {
+          box->onKeyPress = [this, name = c.name](std::int16_t& key) {
             bool handled = false;
             Dispatch([&] {
-              sink_.Call(h, &key);
+              handlers_->Call(name, window::Event::kKeyPress, &key);
               handled = true;
             });
             if (!handled) key = 0;
@@ -535,8 +420,9 @@ void QtForm::BuildWindow() {
       case ControlKind::kCommandButton: {
         auto* button = new PictureButton(c, client);
         button->lower();
-        if (const auto h = HandlerFor(c.name, "click"); !h.empty()) {
-          QObject::connect(button, &QPushButton::clicked, this, Bind(h));
+        if (handlers_->Has(c.name, window::Event::kClick)) {
+          QObject::connect(button, &QPushButton::clicked, this,
+                           Bind(c.name, window::Event::kClick));
         }
         if (c.isDefault) defaultButton = button;
         controls_->buttons[c.name] =
@@ -555,7 +441,7 @@ void QtForm::BuildWindow() {
         const QRect r(window::TwipsToPixels(c.rect->left), window::TwipsToPixels(c.rect->top),
                       window::TwipsToPixels(c.rect->width), window::TwipsToPixels(c.rect->height));
         image->setGeometry(r);
-        image->setPixmap(QIcon(Q(c.picture)).pixmap(r.size(), 1.0));
+        image->setPixmap(Picture(c.picture).pixmap(r.size(), 1.0));
         image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         image->setToolTip(Q(c.tooltip));
         image->setFocusPolicy(Qt::NoFocus);
@@ -575,8 +461,11 @@ void QtForm::BuildWindow() {
       };
     }
   }
+  SetTabCycle(client);
+}
 
-  // Tab visits the focusable controls in the described order.
+void QtForm::SetTabCycle(QWidget* client) {
+  // Tab visits the focusable controls in the described order; the first has the focus.
   const auto cycle = desc_.tabCycle();
   for (std::size_t i = 0; i + 1 < cycle.size(); ++i) {
     QWidget::setTabOrder(client->findChild<QWidget*>(Q(cycle[i])),
@@ -585,7 +474,6 @@ void QtForm::BuildWindow() {
   if (!cycle.empty()) {
     if (auto* first = client->findChild<QWidget*>(Q(cycle.front()))) first->setFocus();
   }
-  DescribeForReaders(client);
 }
 
 }  // namespace quorvella::qt

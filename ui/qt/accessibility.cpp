@@ -1,46 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/accessibility.h"
+#include "ui/qt/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <algorithm>
 
-#include "platform/qt/widgets.h"
+#include "ui/qt/widgets.h"
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 namespace {
 
-// Italian names for controls whose visible text (a sign, a picture, a caption with an access
-// key, or none) says nothing to a listener. Tooltips stay the game's.
-struct Named {
-  const char* control;
-  const char* name;
-};
-constexpr Named kNames[] = {
-    {"Label2", "per"},        {"Label4", "uguale"},
-    {"Image1", "Cronometro"}, {"cmdNext", "Nuovo calcolo"},
-    {"cmdExit", "Esci"},
-};
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-// Headings and the values the window shows under or beside them.
-struct Heading {
-  const char* heading;
-  const char* value;
-};
-constexpr Heading kHeadings[] = {
-    {"Label6", "lblScore"},  {"Label1", "lblScore1"}, {"Label3", "lblScore2"},
-    {"Label11", "lblconto"}, {"Label14", "lblnome1"},
-};
-
-// The clock's label, and how often a reader may hear it change.
-constexpr const char* kClock = "lblconto";
-constexpr int kClockIntervalMs = 1000;
-
-QString CaptionOf(const QWidget* parent, const char* name) {
+QString CaptionOf(const QWidget* parent, std::string_view name) {
   const auto* label =
-      parent ? parent->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly) : nullptr;
+      parent ? parent->findChild<QLabel*>(Q(name), Qt::FindDirectChildrenOnly) : nullptr;
   return label ? label->text() : QString();
 }
 
@@ -98,17 +77,18 @@ void DescribeForReaders(ClientArea* client) {
     return true;
   }();
   (void)installed;
-  for (const auto& n : kNames) {
-    if (auto* w = client->findChild<QWidget*>(n.control)) w->setAccessibleName(n.name);
+  for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const auto name = window::SpokenName(w->objectName().toStdString());
+    if (!name.empty()) w->setAccessibleName(Q(name));
   }
   // A heading is the value's label: Qt reports the pair as "label for" and "labelled by".
-  for (const auto& h : kHeadings) {
-    auto* heading = client->findChild<QLabel*>(h.heading);
-    auto* value = client->findChild<QLabel*>(h.value);
+  for (const auto& h : window::Headings()) {
+    auto* heading = client->findChild<QLabel*>(Q(h.heading));
+    auto* value = client->findChild<QLabel*>(Q(h.value));
     if (heading && value) heading->setBuddy(value);
   }
-  if (auto* clock = client->findChild<QLabel*>(kClock)) {
-    auto* throttle = new ThrottledName(clock, kClockIntervalMs);
+  if (auto* clock = client->findChild<QLabel*>(Q(window::kClock))) {
+    auto* throttle = new ThrottledName(clock, window::kClockQuietMs);
     throttle->setObjectName("clockName");
     throttle->update(clock->text());
     if (auto* auto_ = qobject_cast<AutoLabel*>(clock)) {
@@ -127,25 +107,14 @@ QuietForReaders::~QuietForReaders() {
   if (quiet_) QAccessible::installUpdateHandler(previous_);
 }
 
-QString QuestionText(const QString& first, const QString& second) {
-  return QStringLiteral("Quanto fa %1 per %2?").arg(first, second);
-}
-
-QString VerdictText(const QString& verdict, const QString& right, const QString& wrong,
-                    const QString& total) {
-  return QStringLiteral("%1 Esatte %2, errate %3, totali %4.").arg(verdict, right, wrong, total);
-}
-
 void BeforeFocus(QWidget* w) {
   if (!w) return;
   const QWidget* client = w->parentWidget();
-  if (w->objectName() == QLatin1String("txtAnswer")) {
-    w->setAccessibleName(QuestionText(CaptionOf(client, "lblNum1"), CaptionOf(client, "lblNum2")));
-  } else if (w->objectName() == QLatin1String("cmdNext")) {
-    w->setAccessibleDescription(
-        VerdictText(CaptionOf(client, "lblMessage"), CaptionOf(client, "lblScore"),
-                    CaptionOf(client, "lblScore1"), CaptionOf(client, "lblScore2")));
-  }
+  const auto spoken = window::SpokenOnFocus(
+      w->objectName().toStdString(),
+      [client](std::string_view control) { return CaptionOf(client, control).toStdString(); });
+  if (spoken.name) w->setAccessibleName(QString::fromStdString(*spoken.name));
+  if (spoken.description) w->setAccessibleDescription(QString::fromStdString(*spoken.description));
 }
 
 ThrottledName::ThrottledName(QWidget* label, int intervalMs)

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-// What a screen reader hears of the window, derived from what the window shows: names where the
-// visible text says nothing to a listener, headings tied to their values, the children in
-// reading order, the question as the answer box's name and the verdict with the counts as the
-// new-question button's description, and a clock that speaks at most once a second.
+// What a screen reader hears of the window, put where Qt's readers look: the sentences of
+// window/sentences.h (names where the visible text says nothing to a listener, headings tied to
+// their values, the question and the verdict as the focus comes), the children in reading
+// order, and a clock that speaks at most once a second.
 #pragma once
 
 #include <QAccessible>
@@ -50,15 +50,10 @@ class QuietForReaders {
   QAccessible::UpdateHandler previous_ = nullptr;
 };
 
-// Called just before `w` takes the focus: the answer box is named by the open question, the
-// new-question button described by the verdict and the counts, all read from the captions.
+// Called just before `w` takes the focus: it says what the window's sentences give it to say
+// then (the answer box the open question, the new-question button the verdict and the counts),
+// made from the captions as they are.
 void BeforeFocus(QWidget* w);
-
-// The question as a listener hears it, e.g. "Quanto fa 7 per 8?".
-QString QuestionText(const QString& first, const QString& second);
-// The verdict and the counts, e.g. "Esatto, è incredibile!!! Esatte 3, errate 1, totali 4.".
-QString VerdictText(const QString& verdict, const QString& right, const QString& wrong,
-                    const QString& total);
 
 // Keeps a label's accessible name in step with its caption, at most once per `intervalMs`:
 // a clock that ticks faster than a reader can speak stays quiet between updates.

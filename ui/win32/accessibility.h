@@ -33,10 +33,4 @@ class Annotations {
   IAccPropServices* services_ = nullptr;
 };
 
-// The texts the binding gives screen readers, from what the window shows: the answer box's name
-// is the question, the new-question button's description the verdict and the three counters.
-std::string QuestionName(const std::string& first, const std::string& second);
-std::string VerdictDescription(const std::string& verdict, const std::string& right,
-                               const std::string& wrong, const std::string& total);
-
 }  // namespace quorvella::win32

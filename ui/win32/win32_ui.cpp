@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/win32_ui.h"
+#include "ui/win32/win32_ui.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "platform/win32/rules.h"
+#include "ui/win32/rules.h"
 
 namespace quorvella::win32 {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/qt_ui.h"
+#include "ui/qt/qt_ui.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/rules.h"
+#include "ui/win32/rules.h"
 
 #include <cmath>
 #include <cwctype>
 
-#include "platform/runtime.h"
-#include "platform/win32/resource_ids.h"
+#include "platform/text.h"
 #include "platform/windows_api.h"
+#include "ui/win32/resource_ids.h"
 
 namespace quorvella::win32 {
 
@@ -42,6 +42,15 @@ wchar_t AccessKeyOf(std::wstring_view caption) {
   return 0;
 }
 
+std::wstring WithoutAccessMark(std::wstring_view caption) {
+  std::wstring out;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
+    out += caption[i];
+  }
+  return out;
+}
+
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
   const int n =
@@ -71,14 +80,8 @@ int PictureResource(std::string_view picture) {
       {"face-smile", IDI_FACE_SMILE},       {"face-laugh", IDI_FACE_LAUGH},
       {"face-straight", IDI_FACE_STRAIGHT}, {"noentry", IDI_NOENTRY},
   };
-  if (picture.empty()) return 0;
-  std::string_view base = picture;
-  if (const auto slash = base.find_last_of('/'); slash != std::string_view::npos) {
-    base.remove_prefix(slash + 1);
-  }
-  if (const auto dot = base.rfind('.'); dot != std::string_view::npos) base = base.substr(0, dot);
   for (const auto& e : kPictures) {
-    if (e.name == base) return e.id;
+    if (e.name == picture) return e.id;
   }
   return 0;
 }

@@ -6,52 +6,25 @@
 // program are caught where an event enters.
 #pragma once
 
-#include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
+#include "ui/qt/tavola_window.h"
 #include "window/description.h"
+#include "window/handlers.h"
 
+class QMenuBar;
 class QTimer;
+class QWidget;
 
 namespace quorvella::qt {
-
-class AnswerBox;
-class AutoLabel;
-class PictureButton;
-
-// The top-level window: reports state changes and the close box to the form.
-class TavolaWindow : public QMainWindow {
-  Q_OBJECT
- public:
-  using QMainWindow::QMainWindow;
-  std::function<void()> onStateChange;
-  std::function<void()> onClose;
-
-  // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
-  // the whole frame to lie inside the available area of its screen. The frame's size is a guess
-  // until the window manager has framed the window; the window checks again once it has.
-  void PlaceAt(QPoint pos);
-
- protected:
-  void changeEvent(QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
-
- private:
-  QPoint wanted_;
-  bool placed_ = false;  // placed with the frame the window manager drew
-};
-
-// The top-left corner that puts `frame` inside `available` with the least move; a frame larger
-// than the area keeps its top-left corner (title bar, menu) inside it.
-QPoint KeepInside(const QRect& frame, const QRect& available);
 
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
@@ -107,13 +80,14 @@ class QtForm : public QObject, public Window {
   // the screen, so the player sees the name box without waiting for it, or at once when a
   // control is needed first; always before the load handler returns.
   void BuildWindow();
+  void BuildMenu(QMenuBar* menuBar);
+  void BuildControls(QWidget* client);
+  void SetTabCycle(QWidget* client);
   void EnsureControls();
-  // The call of the named handler of the game, entered through Dispatch.
-  std::function<void()> Bind(const std::string& handler);
-  // Calls the handler the description gives for an event of the window itself, if any.
-  void CallWindowHandler(const char* event);
-  // The handler the description gives for an event of a control, menu item or the window.
-  std::string HandlerFor(const std::string& source, const std::string& event) const;
+  // The call of the handler of an event of a control or menu item, entered through Dispatch.
+  std::function<void()> Bind(const std::string& source, window::Event event);
+  // Calls the handler of an event of the window itself, if it has one.
+  void CallWindowHandler(window::Event event);
   void StopTimers();
   // Focus asked for by a handler is given when the handler returns, once every caption it
   // writes is in place: a reader then hears the finished question or verdict, and the focus is
@@ -123,6 +97,7 @@ class QtForm : public QObject, public Window {
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
+  std::optional<window::Handlers> handlers_;  // checked against the game at the first load
   Ui& ui_;
   ErrorHandler onError_;
   FormOptions options_;

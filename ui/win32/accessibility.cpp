@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/win32/accessibility.h"
+#include "ui/win32/accessibility.h"
 
 // The GUIDs of the annotation service are defined here, not taken from a library.
 #include <initguid.h>
@@ -54,17 +54,6 @@ void Annotations::SetDescription(HWND control, const std::wstring& text) {
     services_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                               PROPID_ACC_DESCRIPTION, text.c_str());
   }
-}
-
-std::string QuestionName(const std::string& first, const std::string& second) {
-  if (first.empty() || second.empty()) return "Risultato";
-  return "Quanto fa " + first + " per " + second + "?";
-}
-
-std::string VerdictDescription(const std::string& verdict, const std::string& right,
-                               const std::string& wrong, const std::string& total) {
-  if (verdict.empty()) return {};
-  return verdict + " Esatte " + right + ", errate " + wrong + ", totali " + total + ".";
 }
 
 }  // namespace quorvella::win32

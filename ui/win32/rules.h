@@ -39,13 +39,14 @@ constexpr bool IsAutoRepeat(std::intptr_t lParam) {
 
 // The access key of a caption: the character after a single "&", upper-cased; 0 when none.
 wchar_t AccessKeyOf(std::wstring_view caption);
+// The caption as a reader says it: without the "&" that marks its access key ("&&" is one "&").
+std::wstring WithoutAccessMark(std::wstring_view caption);
 
 // UTF-8 (the game's texts) to UTF-16 (the window's) and back.
 std::wstring Wide(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The resource number of a picture named in the window description (":/pictures/<name>.ico"),
-// 0 for an empty name.
+// The resource number of a picture id of the window description; 0 for an empty or unknown id.
 int PictureResource(std::string_view picture);
 
 }  // namespace quorvella::win32

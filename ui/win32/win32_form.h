@@ -6,14 +6,15 @@
 // the game's event sink. Run-time errors and the end of the program are caught where a message
 // enters.
 //
-// Labels and the picture are owner-drawn static windows: each paints the same scene the window
-// paints (its background colour, then every label and picture from the bottom up), so transparent
-// labels show the background and whatever lies under them, whatever their stacking.
+// The window, its controls and its messages are in win32_form.cpp; its layout per DPI, its
+// painting, its keyboard and the answer box's subclass have files of their own (layout.cpp,
+// painting.cpp, keyboard.cpp, answer_box.cpp), which share the loaded window's state (loaded.h).
 #pragma once
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
 #include "window/description.h"
+#include "window/handlers.h"
 
 namespace quorvella::win32 {
 
@@ -81,16 +83,20 @@ class Win32Form : public Window {
  private:
   friend struct FormAccess;
   void Load();
-  void CallWindowHandler(const char* event);
-  std::string HandlerFor(const std::string& source, const std::string& event) const;
-  void CallHandler(const std::string& source, const char* event);
+  // Calls the handler of an event of the window itself, if it has one.
+  void CallWindowHandler(window::Event event);
+  // Calls the handler of an event of a control or menu item, if it has one, through Dispatch.
+  void CallHandler(const std::string& source, window::Event event);
   LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC original);
   static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StaticAnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The window's messages that take more than a few lines: commands (clicks, menu items, the
+  // focus a control takes) and activation. True when the message was the window's.
+  bool OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnActivate(HWND hwnd, WPARAM wParam);
+  // Sizes and places the window and its controls for `dpi` (layout.cpp).
   void Layout(int dpi);
-  void PaintScene(HDC target, const RECT& area, POINT at);
-  void DrawButton(const DRAWITEMSTRUCT& item);
   void ClickButton(std::size_t index);
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
@@ -99,6 +105,7 @@ class Win32Form : public Window {
   HINSTANCE instance_;
   const window::WindowDesc& desc_;
   EventSink& sink_;
+  std::optional<window::Handlers> handlers_;  // checked against the game at the first load
   Ui& ui_;
   ErrorHandler onError_;
   FormOptions options_;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-#include "platform/qt/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <qdrawutil.h>
 #include <QApplication>
@@ -13,7 +13,7 @@
 #include <QStylePainter>
 #include <cmath>
 
-#include "platform/runtime.h"
+#include "platform/text.h"
 
 namespace quorvella::qt {
 namespace {
@@ -71,10 +71,6 @@ void SetEdgeColors(QPalette& pal) {
 // Width of the sunken edge of a text box.
 constexpr int kEditEdge = 2;
 
-QIcon LoadPicture(const std::string& resource) {
-  return resource.empty() ? QIcon() : QIcon(QString::fromStdString(resource));
-}
-
 }  // namespace
 
 QFont ResolveFont(const window::Font& font) {
@@ -102,6 +98,10 @@ const QCursor& IconPointer() {
     return QCursor(pix, 8, 8);
   }();
   return cursor;
+}
+
+QIcon Picture(const std::string& id) {
+  return id.empty() ? QIcon() : QIcon(":/pictures/" + QString::fromStdString(id) + ".ico");
 }
 
 QColor ColorFromRgb(std::uint32_t rgb) {
@@ -289,9 +289,9 @@ void AnswerBox::inputMethodEvent(QInputMethodEvent* event) {
 
 PictureButton::PictureButton(const ControlDesc& d, QWidget* parent)
     : QPushButton(QString::fromStdString(d.caption), parent),
-      normal_(LoadPicture(d.picture)),
-      pressed_(LoadPicture(d.picturePressed.empty() ? d.picture : d.picturePressed)),
-      disabled_(LoadPicture(d.pictureDisabled.empty() ? d.picture : d.pictureDisabled)) {
+      normal_(Picture(d.picture)),
+      pressed_(Picture(d.picturePressed.empty() ? d.picture : d.picturePressed)),
+      disabled_(Picture(d.pictureDisabled.empty() ? d.picture : d.pictureDisabled)) {
   ApplyCommon(this, d);
   setFocusPolicy(Qt::StrongFocus);
   setAutoDefault(false);

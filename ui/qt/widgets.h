@@ -22,6 +22,10 @@ QFont ResolveFont(const window::Font& font);
 // The system's icon pointer: a small square inside a square.
 const QCursor& IconPointer();
 
+// The picture of an id of the window description, from the program's resources (the file
+// resources/<id>.ico); a null icon for no id.
+QIcon Picture(const std::string& id);
+
 // Colour of an RGB value as the game writes it (r + 256 g + 65536 b).
 QColor ColorFromRgb(std::uint32_t rgb);
 

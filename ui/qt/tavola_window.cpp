@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
+#include "ui/qt/tavola_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionMenuItem>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+
+namespace quorvella::qt {
+namespace {
+
+// Fusion highlights a menu bar item only while its menu is open; an item reached by keyboard
+// (F10 or Alt) gets the same highlight, or the player cannot see where the keys act.
+class MenuBarStyle : public QProxyStyle {
+ public:
+  MenuBarStyle() : QProxyStyle(QApplication::style()->name()) {}
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    if (element == CE_MenuBarItem && widget && widget->hasFocus() &&
+        (option->state & State_Selected)) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+        QStyleOptionMenuItem chosen(*item);
+        chosen.state |= State_Sunken;
+        QProxyStyle::drawControl(element, &chosen, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
+}  // namespace
+
+TavolaWindow::TavolaWindow() {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  // On Wayland a maximized window must take the size the compositor gives it, or the compositor
+  // ends the program: there the window only has a minimum size, and leaves the maximized state
+  // at once (see changeEvent).
+  layout()->setSizeConstraint(QGuiApplication::platformName() == QLatin1String("wayland")
+                                  ? QLayout::SetMinimumSize
+                                  : QLayout::SetFixedSize);
+  // A fixed size, and no maximize button or action: the window manager neither offers nor
+  // grants a maximized state the game has no layout for.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+
+  // The menu bar. F10, like a press and release of Alt, puts it in Qt's keyboard mode: the
+  // first item is highlighted, arrows move, Enter chooses, Escape gives the focus back to the
+  // control that had it. The style draws the highlight of the item chosen by keyboard.
+  QMenuBar* bar = menuBar();
+  auto* style = new MenuBarStyle;
+  style->setParent(bar);
+  bar->setStyle(style);
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  QObject::connect(f10, &QShortcut::activated, bar, [this, bar] {
+    if (bar->hasFocus()) return;
+    // Qt opens the keyboard mode on Alt pressed and released alone; F10 goes the same road,
+    // with the events as the shortcut map and the keyboard deliver them.
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+    QKeyEvent over(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+    over.ignore();
+    QCoreApplication::sendEvent(target, &over);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+  });
+}
+
+QPoint KeepInside(const QRect& frame, const QRect& available) {
+  const int x =
+      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+  const int y =
+      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+  return {x, y};
+}
+
+void TavolaWindow::PlaceAt(QPoint pos) {
+  wanted_ = pos;
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QSize size = sizeHint().expandedTo(minimumSize());
+  if (!screen) {
+    setGeometry(QRect(pos, size));
+    return;
+  }
+  // Before the window manager frames the window its frame is unknown: guess a common one.
+  QMargins frame(4, 28, 4, 4);
+  if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
+  const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
+  const QPoint corner = KeepInside(outer, screen->availableGeometry());
+  setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+}
+
+bool TavolaWindow::event(QEvent* event) {
+  // The unloaded window deletes itself here: nothing of it may be touched afterwards.
+  if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
+  const bool result = QMainWindow::event(event);
+  // Qt learns the frame from the window manager without an event of its own: look at every
+  // event until it is known.
+  if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
+    // Framed: place again with the real frame.
+    placed_ = true;
+    PlaceAt(wanted_);
+  }
+  return result;
+}
+
+void TavolaWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (windowState() & Qt::WindowMaximized) {
+    // Only a Wayland compositor gets here (Qt draws the title bar there, maximize button
+    // included): the window goes straight back to its own size.
+    QTimer::singleShot(0, this, [this] {
+      if (windowState() & Qt::WindowMaximized) showNormal();
+    });
+  }
+  if (onStateChange) onStateChange();
+}
+
+void TavolaWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (onClose) onClose();
+}
+
+}  // namespace quorvella::qt

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
+// The window `Tavola` as a top-level Qt window: its frame and size, its place on the screen,
+// its state changes and close box, and its menu bar's keyboard mode.
+#pragma once
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <functional>
+
+namespace quorvella::qt {
+
+// The top-level window: a fixed size around its client area, no maximize button, a menu bar
+// that F10 opens like Alt and that shows the item the keys are on; it reports state changes and
+// the close box to the form, and places itself on the screen.
+class TavolaWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  TavolaWindow();
+  std::function<void()> onStateChange;
+  std::function<void()> onClose;
+
+  // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
+  // the whole frame to lie inside the available area of its screen. The frame's size is a guess
+  // until the window manager has framed the window; the window checks again once it has.
+  void PlaceAt(QPoint pos);
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  QPoint wanted_;
+  bool placed_ = false;  // placed with the frame the window manager drew
+};
+
+// The top-left corner that puts `frame` inside `available` with the least move; a frame larger
+// than the area keeps its top-left corner (title bar, menu) inside it.
+QPoint KeepInside(const QRect& frame, const QRect& available);
+
+}  // namespace quorvella::qt

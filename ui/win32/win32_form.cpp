@@ -1,0 +1,575 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvella authors
+#include "ui/win32/win32_form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "ui/win32/loaded.h"
+#include "ui/win32/painting.h"
+#include "ui/win32/rules.h"
+#include "window/sentences.h"
+
+namespace quorvella::win32 {
+namespace {
+
+using window::ControlKind;
+
+constexpr wchar_t kWindowClass[] = L"Tavola";
+constexpr UINT kFirstControlId = 100;
+constexpr wchar_t kNameProperty[] = L"Name";
+constexpr UINT kFirstMenuId = 1000;
+
+HCURSOR SystemCursor(LPSTR id) {
+  return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
+}
+
+std::wstring TextOf(HWND w) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+class W32Label : public Label {
+ public:
+  W32Label(Control& c, std::function<void(const std::string&)> relabel)
+      : c_(c), relabel_(std::move(relabel)) {}
+  std::string Caption() const override { return c_.caption; }
+  void SetCaption(const std::string& caption) override { relabel_(caption); }
+
+ private:
+  Control& c_;
+  std::function<void(const std::string&)> relabel_;
+};
+
+class W32TextBox : public TextBox {
+ public:
+  explicit W32TextBox(Control& c) : c_(c) {}
+  std::string Text() const override { return Narrow(TextOf(c_.hwnd)); }
+  void SetText(const std::string& text) override { SetWindowTextW(c_.hwnd, Wide(text).c_str()); }
+  void SetFocus() override { ::SetFocus(c_.hwnd); }
+
+ private:
+  Control& c_;
+};
+
+class W32Button : public CommandButton {
+ public:
+  explicit W32Button(Control& c) : c_(c) {}
+  void SetEnabled(bool enabled) override { EnableWindow(c_.hwnd, enabled ? TRUE : FALSE); }
+  void SetFocus() override { ::SetFocus(c_.hwnd); }
+
+ private:
+  Control& c_;
+};
+
+class W32Timer : public Timer {
+ public:
+  W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
+      : c_(c), owner_(owner), id_(id), interval_(interval) {}
+  void SetEnabled(bool enabled) override {
+    if (enabled == c_.timerOn) return;
+    c_.timerOn = enabled;
+    if (enabled) {
+      SetTimer(owner_, id_, interval_, nullptr);
+    } else {
+      KillTimer(owner_, id_);
+    }
+  }
+
+ private:
+  Control& c_;
+  HWND owner_;
+  UINT_PTR id_;
+  UINT interval_;
+};
+
+template <class T>
+T& Require(T* facade, std::string_view name, const char* kind) {
+  if (!facade)
+    throw std::logic_error(std::string("the window has no ") + kind + " " + std::string(name));
+  return *facade;
+}
+
+}  // namespace
+
+std::wstring ReaderText(const window::ControlDesc& d, const std::string& caption) {
+  const std::wstring shown = Wide(caption);
+  const auto spoken = window::SpokenName(d.name);
+  if (spoken.empty() || Wide(spoken) == WithoutAccessMark(shown)) return shown;
+  return Wide(spoken);
+}
+
+Win32Form::Win32Form(HINSTANCE instance, const window::WindowDesc& description, EventSink& sink,
+                     Ui& ui, ErrorHandler onError, FormOptions options)
+    : instance_(instance),
+      desc_(description),
+      sink_(sink),
+      ui_(ui),
+      onError_(std::move(onError)),
+      options_(options) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = StaticWindowProc;
+  wc.hInstance = instance_;
+  wc.hCursor = SystemCursor(IDC_ARROW);
+  wc.lpszClassName = kWindowClass;
+  if (const int id = PictureResource(desc_.icon)) {
+    wc.hIcon = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  }
+  RegisterClassExW(&wc);
+}
+
+Win32Form::~Win32Form() {
+  Unload();
+}
+
+Label& Win32Form::label(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->label.get() : nullptr, name, "label");
+}
+
+TextBox& Win32Form::textBox(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->textBox.get() : nullptr, name, "text box");
+}
+
+CommandButton& Win32Form::commandButton(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  EnsureControls();
+  Control* c = loaded_->find(name);
+  return Require(c ? c->button.get() : nullptr, name, "button");
+}
+
+Timer& Win32Form::timer(std::string_view name) {
+  if (!loaded_) throw std::logic_error("the window is not loaded");
+  Control* c = loaded_->find(name);
+  return Require(c ? c->timer.get() : nullptr, name, "timer");
+}
+
+HWND Win32Form::hwnd() const {
+  return loaded_ ? loaded_->window : nullptr;
+}
+
+HWND Win32Form::control(std::string_view name) const {
+  if (!loaded_) return nullptr;
+  const Control* c = loaded_->find(name);
+  return c ? c->hwnd : nullptr;
+}
+
+void Win32Form::SetCaption(const std::string& caption) {
+  if (loaded_) SetWindowTextW(loaded_->window, Wide(caption).c_str());
+}
+
+void Win32Form::SetBackColor(std::uint32_t rgb) {
+  if (!loaded_) return;
+  loaded_->back = ColorOf(rgb);
+  RedrawWindow(loaded_->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+int Win32Form::WindowState() const {
+  if (!loaded_) return vbNormal;
+  if (IsIconic(loaded_->window)) return vbMinimized;
+  if (IsZoomed(loaded_->window)) return vbMaximized;
+  return vbNormal;
+}
+
+void Win32Form::Unload() {
+  if (!loaded_) return;
+  std::unique_ptr<Loaded> old = std::move(loaded_);
+  for (auto& c : old->controls) {
+    if (c.hwnd) {
+      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+    }
+    if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
+    if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
+      SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old->answerOriginal));
+      SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, 0);
+    }
+  }
+  // The handler that asked for the unload may be running inside a message of this window: it
+  // no longer reaches the form, and the window goes now.
+  SetWindowLongPtrW(old->window, GWLP_USERDATA, 0);
+  DestroyWindow(old->window);
+}
+
+void Win32Form::Show() {
+  if (!loaded_) Load();
+  if (!loaded_) return;
+  EnsureControls();
+  const HWND w = loaded_->window;
+  const bool wasShown = loaded_->shown;
+  ShowWindow(w, SW_SHOWNORMAL);
+  UpdateWindow(w);
+  SetForegroundWindow(w);
+  // The first resize and the activation follow each load and show, not a show of a window
+  // that is already on the screen.
+  if (wasShown) return;
+  loaded_->shown = true;
+  CallWindowHandler(window::Event::kResize);
+  CallWindowHandler(window::Event::kActivate);
+}
+
+void Win32Form::Start() {
+  Dispatch([this] { Show(); });
+}
+
+int Win32Form::Run() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void Win32Form::Dispatch(const std::function<void()>& handler) {
+  if (ended_) return;
+  try {
+    handler();
+  } catch (const ProgramEnd&) {
+    ended_ = true;
+  } catch (const RuntimeError& e) {
+    ended_ = true;
+    onError_(e);
+  } catch (const std::exception& e) {
+    ended_ = true;
+    onError_(RuntimeError(51, "Errore interno", "", e.what()));
+  }
+}
+
+void Win32Form::CallWindowHandler(window::Event event) {
+  handlers_->Call(desc_.name, event);
+}
+
+void Win32Form::CallHandler(const std::string& source, window::Event event) {
+  if (handlers_->Has(source, event)) Dispatch([&] { handlers_->Call(source, event); });
+}
+
+void Win32Form::Load() {
+  if (!handlers_) handlers_.emplace(desc_, sink_);
+  loaded_ = std::make_unique<Loaded>();
+  Loaded& l = *loaded_;
+  l.back = ColorOf(desc_.backColor);
+  l.iconPointer = SystemCursor(IDC_ICON);
+  if (!l.iconPointer) l.iconPointer = SystemCursor(IDC_ARROW);
+
+  // The menu bar.
+  HMENU bar = CreateMenu();
+  std::map<std::string, HMENU> popups;
+  for (std::size_t i = 0; i < desc_.menu.size(); ++i) {
+    const auto& item = desc_.menu[i];
+    const std::wstring caption = Wide(item.caption);
+    const bool hasChildren = std::any_of(desc_.menu.begin(), desc_.menu.end(),
+                                         [&](const auto& m) { return m.parent == item.name; });
+    const UINT id = kFirstMenuId + static_cast<UINT>(i);
+    l.menuItems.push_back(item.name);
+    if (item.parent.empty() && hasChildren) {
+      HMENU popup = CreatePopupMenu();
+      popups[item.name] = popup;
+      AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+    } else {
+      AppendMenuW(item.parent.empty() ? bar : popups.at(item.parent), MF_STRING, id,
+                  caption.c_str());
+    }
+  }
+
+  // The window, hidden until the load handler has run; placed by its described position.
+  constexpr DWORD style =
+      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  l.window = CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), style, CW_USEDEFAULT,
+                             CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
+  if (!l.window) {
+    throw RuntimeError(7, "Memoria esaurita", "",
+                       "CreateWindowEx " + std::to_string(GetLastError()));
+  }
+  SetWindowLongPtrW(l.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  l.dpi = static_cast<int>(GetDpiForWindow(l.window));
+
+  // The controls as the game sees them; their windows come with the rest of the window.
+  l.controls.reserve(desc_.controls.size());
+  for (std::size_t i = 0; i < desc_.controls.size(); ++i) {
+    const auto& d = desc_.controls[i];
+    l.controls.emplace_back();
+    Control& c = l.controls.back();
+    c.desc = &d;
+    c.caption = d.caption;
+    switch (d.kind) {
+      case ControlKind::kTimer: {
+        const UINT interval =
+            static_cast<UINT>(options_.tickInterval > 0 ? options_.tickInterval : d.interval);
+        c.timer = std::make_unique<W32Timer>(c, l.window, reinterpret_cast<UINT_PTR>(&c), interval);
+        if (d.enabled) c.timer->SetEnabled(true);
+        break;
+      }
+      case ControlKind::kTextBox:
+        c.textBox = std::make_unique<W32TextBox>(c);
+        break;
+      case ControlKind::kCommandButton:
+        c.accessKey = AccessKeyOf(Wide(d.caption));
+        c.button = std::make_unique<W32Button>(c);
+        break;
+      case ControlKind::kLabel:
+        c.label = std::make_unique<W32Label>(
+            c, [this, i](const std::string& caption) { Relabel(i, caption); });
+        break;
+      case ControlKind::kImage:
+        break;
+    }
+  }
+
+  CallWindowHandler(window::Event::kLoad);
+}
+
+void Win32Form::EnsureControls() {
+  if (!loaded_ || loaded_->built) return;
+  Loaded& l = *loaded_;
+  l.built = true;
+  l.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, l.window,
+                              nullptr, instance_, nullptr);
+
+  // The controls in the described order, each below those before it, so the first described
+  // is the topmost.
+  for (std::size_t i = 0; i < l.controls.size(); ++i) {
+    Control& c = l.controls[i];
+    const auto& d = *c.desc;
+    const auto id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + i));
+    const std::wstring text = Wide(c.caption);
+    switch (d.kind) {
+      case ControlKind::kTimer:
+        continue;
+      case ControlKind::kTextBox: {
+        // The accessible name of the box is the text of the static window just before it.
+        c.nameLabel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0,
+                                      0, l.window, nullptr, instance_, nullptr);
+        SetWindowPos(c.nameLabel, HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        c.hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_LEFT |
+                                     ES_AUTOHSCROLL | ES_NUMBER,
+                                 0, 0, 0, 0, l.window, id, instance_, nullptr);
+        if (d.maxLength > 0)
+          SendMessageW(c.hwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(d.maxLength), 0);
+        if (d.backColor) l.answerBrush = CreateSolidBrush(ColorOf(*d.backColor));
+        SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        l.answerOriginal = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticAnswerProc)));
+        break;
+      }
+      case ControlKind::kCommandButton:
+        c.hwnd = CreateWindowExW(
+            0, L"BUTTON", ReaderText(d, c.caption).c_str(),
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY, 0, 0,
+            0, 0, l.window, id, instance_, nullptr);
+        break;
+      case ControlKind::kLabel:
+      case ControlKind::kImage:
+        c.hwnd = CreateWindowExW(0, L"STATIC", ReaderText(d, c.caption).c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_OWNERDRAW | SS_NOTIFY,
+                                 0, 0, 0, 0, l.window, id, instance_, nullptr);
+        break;
+    }
+    SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Each control's window carries its control name (the window itself is of class Tavola).
+    SetPropW(c.hwnd, kNameProperty,
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
+    if (!d.enabled) EnableWindow(c.hwnd, FALSE);
+    auto load = [this](const std::string& picture) -> HICON {
+      const int res = PictureResource(picture);
+      return res ? static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(res), IMAGE_ICON, 0, 0,
+                                                 LR_DEFAULTSIZE))
+                 : nullptr;
+    };
+    c.picture = load(d.picture);
+    c.pressed = load(d.picturePressed);
+    c.disabled = load(d.pictureDisabled);
+    if (!d.tooltip.empty() && l.tooltip) {
+      std::wstring tip = Wide(d.tooltip);
+      TOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = l.window;
+      ti.uId = reinterpret_cast<UINT_PTR>(c.hwnd);
+      ti.lpszText = tip.data();
+      SendMessageW(l.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+  }
+  Layout(l.dpi);
+  UpdateAccessibleNames();
+
+  // The focus starts on the first control of the Tab cycle.
+  const auto cycle = desc_.tabCycle();
+  if (!cycle.empty()) {
+    if (Control* first = l.find(cycle.front())) l.savedFocus = first->hwnd;
+  }
+}
+
+void Win32Form::UpdateAccessibleNames() {
+  Loaded& l = *loaded_;
+  if (!l.built) return;
+  const window::CaptionOf caption = [&l](std::string_view name) {
+    const Control* c = l.find(name);
+    return c ? c->caption : std::string();
+  };
+  for (auto& c : l.controls) {
+    const auto spoken = window::SpokenOnFocus(c.desc->name, caption);
+    if (spoken.name && c.nameLabel) {
+      const std::wstring name = Wide(*spoken.name);
+      if (name != TextOf(c.nameLabel)) SetWindowTextW(c.nameLabel, name.c_str());
+    }
+    if (spoken.description) {
+      const std::wstring description = Wide(*spoken.description);
+      if (description == c.spokenDescription) continue;
+      c.spokenDescription = description;
+      l.annotations.SetDescription(c.hwnd, description);
+    }
+  }
+}
+
+void Win32Form::ClickButton(std::size_t index) {
+  const std::string name = loaded_->controls[index].desc->name;
+  CallHandler(name, window::Event::kClick);
+}
+
+LRESULT CALLBACK Win32Form::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form || !form->loaded_ || form->loaded_->window != hwnd) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  return form->WindowProc(hwnd, msg, wParam, lParam);
+}
+
+bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
+  Loaded& l = *loaded_;
+  const UINT id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  if (lParam != 0 && (code == BN_SETFOCUS || code == EN_SETFOCUS)) {
+    // Where the focus goes back when the window is active again: disabling the window for a box
+    // takes the focus away before the window hears that it is no longer active.
+    l.savedFocus = reinterpret_cast<HWND>(lParam);
+    return true;
+  }
+  // A quick second click of an owner-drawn button comes as a double click: it is a click.
+  if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) && id >= kFirstControlId &&
+      id < kFirstControlId + l.controls.size()) {
+    ClickButton(id - kFirstControlId);
+    return true;
+  }
+  if (lParam == 0 && id >= kFirstMenuId && id < kFirstMenuId + l.menuItems.size()) {
+    const std::string item = l.menuItems[id - kFirstMenuId];  // the handler may unload
+    CallHandler(item, window::Event::kClick);
+    return true;
+  }
+  return false;
+}
+
+void Win32Form::OnActivate(HWND hwnd, WPARAM wParam) {
+  // The game's activation is the one after each load and show (Show calls it); here the focus
+  // only goes back where it was when the window lost it.
+  Loaded& l = *loaded_;
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
+  } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+    SetFocus(l.savedFocus);
+  } else {
+    MoveFocus(true);
+  }
+}
+
+LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Loaded& l = *loaded_;
+  switch (msg) {
+    case WM_COMMAND:
+      if (OnCommand(wParam, lParam)) return 0;
+      break;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlType == ODT_BUTTON) {
+        DrawButton(l, item);
+      } else if (const Control* c = l.byHwnd(item.hwndItem)) {
+        PaintScene(l, item.hDC, c->rect, POINT{0, 0});
+      }
+      return TRUE;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(hwnd, &ps);
+      PaintScene(l, dc, ps.rcPaint, POINT{ps.rcPaint.left, ps.rcPaint.top});
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CTLCOLOREDIT:
+      if (l.answerBrush) {
+        const Control* c = l.byHwnd(reinterpret_cast<HWND>(lParam));
+        if (c && c->desc->backColor) {
+          SetBkColor(reinterpret_cast<HDC>(wParam), ColorOf(*c->desc->backColor));
+          return reinterpret_cast<LRESULT>(l.answerBrush);
+        }
+      }
+      break;
+    case WM_TIMER:
+      for (const auto& c : l.controls) {
+        if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
+          if (c.timerOn) CallHandler(c.desc->name, window::Event::kTick);
+          return 0;
+        }
+      }
+      break;
+    case WM_SIZE:
+      if (l.shown && (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED)) {
+        Dispatch([this] { CallWindowHandler(window::Event::kResize); });
+      }
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(hwnd, wParam);
+      return 0;
+    case WM_SETFOCUS:
+      if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+        SetFocus(l.savedFocus);
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        const Control* c = l.byHwnd(reinterpret_cast<HWND>(wParam));
+        if (c && c->desc->pointer == window::Pointer::kIcon) {
+          SetCursor(l.iconPointer);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_DPICHANGED: {
+      Layout(HIWORD(wParam));
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+      RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      return 0;
+    }
+    case WM_CLOSE:
+      Dispatch([this] { ui_.End(); });
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace quorvella::win32
