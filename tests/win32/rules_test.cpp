@@ -2,8 +2,9 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
-// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources; and a
-// handler table that the game cannot honour failing the load before any window or box.
+// MessageBoxW flags, the repeat bit of a held key, access keys and picture
+// resources, the parts of a picture button; and a handler table that the game cannot honour
+// failing the load before any window or box.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -108,6 +109,28 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(PictureResource(""), 0);
   EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+}
+
+TEST(Win32Rules, PictureButtonFocusRectangleClearOfThePicture) {
+  // cmdNext's face (inside its 2-pixel raised edge) at 100 % to 250 %, with focus lines of one
+  // and two pixels: the picture and the caption's top lie inside the focus rectangle, apart from
+  // its line, and the picture inside the face.
+  for (const int dpi : {96, 120, 144, 168, 192, 240}) {
+    for (const int line : {1, 2}) {
+      const RECT face{2, 2, TwipsToPixels(1815, dpi) - 2, TwipsToPixels(1095, dpi) - 2};
+      const int picture = MulDiv(32, dpi, 96);
+      const ButtonParts parts = PictureButtonParts(face, dpi, picture, line);
+      const RECT inside{parts.focus.left + line, parts.focus.top + line, parts.focus.right - line,
+                        parts.focus.bottom - line};
+      EXPECT_EQ(parts.picture.right - parts.picture.left, picture);
+      EXPECT_GT(parts.picture.top, inside.top) << dpi << " dpi, line " << line;
+      EXPECT_GT(parts.picture.left, inside.left) << dpi;
+      EXPECT_LT(parts.picture.right, inside.right) << dpi;
+      EXPECT_GT(parts.captionTop, parts.picture.bottom) << dpi;
+      EXPECT_LT(parts.captionTop + MulDiv(11, dpi, 96), inside.bottom) << dpi;
+      EXPECT_GT(parts.focus.top, face.top) << dpi;
+    }
+  }
 }
 
 // A game with every handler, and boxes that must never show.

@@ -77,6 +77,13 @@ void Win32Form::Layout(int dpi) {
     if (c.font) DeleteObject(c.font);
     c.font = MakeFont(c.desc->font, dpi);
     SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+    if (c.desc->kind == ControlKind::kTextBox) {
+      // A new font resets an edit control's margins to what the font suggests, which need not
+      // scale with the DPI: the answer box keeps margins of its own, so "9999" always fits.
+      const int margin = AnswerMargin(dpi);
+      SendMessageW(c.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(margin, margin));
+    }
     c.rect = PixelRect(*c.desc->rect, dpi);
     if (c.desc->kind == ControlKind::kLabel && c.desc->autoSize && c.caption != c.desc->caption) {
       Relabel(i, c.caption);  // keeps the size of the current caption

@@ -2,6 +2,7 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "ui/win32/rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 
@@ -28,6 +29,30 @@ unsigned MessageBoxFlags(int style, bool hasOwner) {
   unsigned flags = static_cast<unsigned>(style) & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK);
   if (!hasOwner) flags |= MB_TASKMODAL | MB_SETFOREGROUND;
   return flags;
+}
+
+KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit) {
+  KeptDigits kept;
+  for (std::size_t i = 0; i < text.size() && kept.text.size() < limit; ++i) {
+    if (text[i] < L'0' || text[i] > L'9') continue;
+    kept.text += text[i];
+    if (i < caret) kept.caret = kept.text.size();
+  }
+  return kept;
+}
+
+ButtonParts PictureButtonParts(const RECT& face, int dpi, int picture, int focusWidth) {
+  // The focus rectangle one step inside the face, the picture one step inside the focus
+  // rectangle's line; a step is two pixels at 100 %.
+  const int step = std::max(1, (2 * dpi + 48) / 96);
+  ButtonParts parts{};
+  parts.focus = face;
+  InflateRect(&parts.focus, -step, -step);
+  const int left = (face.left + face.right - picture) / 2;
+  const int top = parts.focus.top + focusWidth + step;
+  parts.picture = RECT{left, top, left + picture, top + picture};
+  parts.captionTop = parts.picture.bottom + std::max(1, step / 2);
+  return parts;
 }
 
 wchar_t AccessKeyOf(std::wstring_view caption) {

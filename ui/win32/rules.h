@@ -2,13 +2,16 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's arithmetic, kept apart from the window code so that tests reach it without
 // a message loop: the character code a WM_CHAR carries to the key-press handler, twips to pixels
-// at a window's DPI, font sizes, message box styles to MessageBoxW flags, and the repeat bit of
-// a key message.
+// at a window's DPI, font sizes, message box styles to MessageBoxW flags, the repeat bit of a key
+// message, the digits the answer box keeps, and where a picture
+// button draws its parts.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/windows_api.h"
 
 namespace quorvella::win32 {
 
@@ -36,6 +39,29 @@ unsigned MessageBoxFlags(int style, bool hasOwner);
 constexpr bool IsAutoRepeat(std::intptr_t lParam) {
   return (lParam & (std::intptr_t{1} << 30)) != 0;
 }
+
+// What the answer box keeps of a text: its digits, at most `limit` of them; `caret`, a position
+// in `text`, moves to the same place among them.
+struct KeptDigits {
+  std::wstring text;
+  std::size_t caret = 0;
+};
+KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit);
+
+// The answer box's inner margins at a DPI: the same at every change of DPI, whatever the font.
+constexpr int AnswerMargin(int dpi) {
+  return (2 * dpi + 48) / 96;
+}
+
+// Where a picture button draws inside its face (the rectangle within its raised edge) at a DPI:
+// the focus rectangle, `focusWidth` pixels thick, with the picture (`picture` pixels square,
+// centred in the upper part) and the top of the caption inside it, clear of its line.
+struct ButtonParts {
+  RECT focus;
+  RECT picture;
+  int captionTop;
+};
+ButtonParts PictureButtonParts(const RECT& face, int dpi, int picture, int focusWidth);
 
 // The access key of a caption: the character after a single "&", upper-cased; 0 when none.
 wchar_t AccessKeyOf(std::wstring_view caption);

@@ -464,6 +464,11 @@ bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     l.savedFocus = reinterpret_cast<HWND>(lParam);
     return true;
   }
+  if (code == EN_CHANGE) {
+    const Control* c = l.byHwnd(reinterpret_cast<HWND>(lParam));
+    if (c && c->desc->kind == ControlKind::kTextBox) KeepDigits(c->hwnd);
+    return true;
+  }
   // A quick second click of an owner-drawn button comes as a double click: it is a click.
   if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED) && id >= kFirstControlId &&
       id < kFirstControlId + l.controls.size()) {
@@ -485,7 +490,9 @@ void Win32Form::OnActivate(HWND hwnd, WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     const HWND focus = GetFocus();
     if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
-  } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+    return;
+  }
+  if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
     SetFocus(l.savedFocus);
   } else {
     MoveFocus(true);

@@ -21,6 +21,7 @@
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
+#include "ui/win32/rules.h"
 #include "window/description.h"
 #include "window/handlers.h"
 
@@ -97,6 +98,8 @@ class Win32Form : public Window {
   void OnActivate(HWND hwnd, WPARAM wParam);
   // Sizes and places the window and its controls for `dpi` (layout.cpp).
   void Layout(int dpi);
+  // Leaves only digits in the answer box, whatever put the rest there (answer_box.cpp).
+  void KeepDigits(HWND box);
   void ClickButton(std::size_t index);
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);

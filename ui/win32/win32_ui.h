@@ -2,10 +2,12 @@
 // Copyright (C) 2026 The Quorvella authors
 // Message and input boxes on the Win32 API, run-time error boxes, and the end of the program.
 // Message boxes are the system's own (MessageBoxW), with its buttons in the system's language;
-// the input box is a dialog of the binding's own, built from a template in memory.
+// the input box is a dialog of the binding's own, built from a template in memory. Every box
+// shows the game's icon and is at least as wide as its title needs at its DPI.
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/runtime.h"
@@ -13,6 +15,11 @@
 #include "platform/windows_api.h"
 
 namespace quorvella::win32 {
+
+// The width of a box whose title is `title` at `dpi`: the title in the caption font, the icon
+// before it, room for three caption buttons after it (a window manager may add minimize and
+// maximize to the close button) and the frame.
+int BoxWidthForTitle(std::wstring_view title, int dpi);
 
 class Win32Ui : public Ui {
  public:
