@@ -2,7 +2,7 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
-// MessageBoxW flags, the repeat bit of a held key, access keys and picture
+// MessageBoxW flags, the repeat bit of a held key and which presses act, access keys and picture
 // resources, the parts of a picture button; and a handler table that the game cannot honour
 // failing the load before any window or box.
 #include <gtest/gtest.h>
@@ -109,6 +109,50 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(PictureResource(""), 0);
   EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+}
+
+TEST(Win32Rules, AHeldKeyActsOnce) {
+  // Each row is a history of one key (Enter) and whether each down acts: d a down, r a down
+  // Windows marks as a repeat (bit 30), u an up, B the window getting the keyboard back with
+  // the key down, b with the key up.
+  struct Row {
+    const char* history;
+    const char* acts;  // one letter per down: y acts, n does not
+  };
+  const Row rows[] = {
+      {"drrru", "ynnn"},   // held: one press, then repeats
+      {"drud", "yny"},     // up and down again: a second press
+      {"Brrrud", "nnny"},  // held since a box closed on it: its repeats do not act
+      {"bd", "y"},         // the box's key came up before the window had the keyboard back
+      {"br", "y"},         // a press Windows marks as a repeat of a key seen up: it acts...
+      {"brr", "yn"},       // ...once
+      {"drBrr", "ynnn"},   // the window lost the keyboard and got it back with the key held
+      {"drbr", "yny"},     // ...with the key up: the next down acts
+      {"r", "y"},          // the window never saw the key go down
+  };
+  for (const auto& r : rows) {
+    HeldKeys keys;
+    std::string acts;
+    for (const char* h = r.history; *h; ++h) {
+      switch (*h) {
+        case 'd':
+        case 'r':
+          acts += keys.Down(VK_RETURN, *h == 'r') ? 'y' : 'n';
+          break;
+        case 'u':
+          keys.Up(VK_RETURN);
+          break;
+        default:
+          keys.Regain([down = *h == 'B'](unsigned key) { return down && key == VK_RETURN; });
+      }
+    }
+    EXPECT_EQ(acts, r.acts) << r.history;
+  }
+  // Keys are told apart: a held Enter does not make Space's press a repeat.
+  HeldKeys keys;
+  EXPECT_TRUE(keys.Down(VK_RETURN, false));
+  EXPECT_TRUE(keys.Down(VK_SPACE, false));
+  EXPECT_FALSE(keys.Down(VK_RETURN, true));
 }
 
 TEST(Win32Rules, PictureButtonFocusRectangleClearOfThePicture) {

@@ -31,6 +31,24 @@ unsigned MessageBoxFlags(int style, bool hasOwner) {
   return flags;
 }
 
+bool HeldKeys::Down(unsigned key, bool wasDown) {
+  key &= 0xff;
+  if (wasDown && (pressed_[key] || carried_[key])) return false;
+  pressed_.set(key);
+  carried_.reset(key);
+  return true;
+}
+
+void HeldKeys::Up(unsigned key) {
+  pressed_.reset(key & 0xff);
+  carried_.reset(key & 0xff);
+}
+
+void HeldKeys::Regain(const std::function<bool(unsigned key)>& isDown) {
+  pressed_.reset();
+  for (unsigned key = 1; key < carried_.size(); ++key) carried_[key] = isDown(key);
+}
+
 KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit) {
   KeptDigits kept;
   for (std::size_t i = 0; i < text.size() && kept.text.size() < limit; ++i) {

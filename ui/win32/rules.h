@@ -3,11 +3,13 @@
 // The Win32 binding's arithmetic, kept apart from the window code so that tests reach it without
 // a message loop: the character code a WM_CHAR carries to the key-press handler, twips to pixels
 // at a window's DPI, font sizes, message box styles to MessageBoxW flags, the repeat bit of a key
-// message, the digits the answer box keeps, and where a picture
+// message and which key presses act, the digits the answer box keeps, and where a picture
 // button draws its parts.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,30 @@ unsigned MessageBoxFlags(int style, bool hasOwner);
 constexpr bool IsAutoRepeat(std::intptr_t lParam) {
   return (lParam & (std::intptr_t{1} << 30)) != 0;
 }
+
+// Tells a key's press from the repeats Windows sends while the key is held down, so that a held
+// key acts once, however late its messages are handled. Windows says it in bit 30 of each
+// WM_KEYDOWN (the key was down before this message). A key's down or up may also reach another
+// window than this one: a box may close on the down of the key that answers it, and the key's
+// up or its repeats then come to the window. So the window remembers the presses it acted on
+// and the keys that were down when it got the keyboard back: their repeats do not act; a press
+// that Windows marks as a repeat of a key the window never saw go down (nor found down when it
+// got the keyboard back) is a press.
+class HeldKeys {
+ public:
+  // A WM_KEYDOWN or WM_SYSKEYDOWN of virtual key `key`, `wasDown` its bit 30: true when it is a
+  // press, which acts; false for a repeat.
+  bool Down(unsigned key, bool wasDown);
+  // A WM_KEYUP or WM_SYSKEYUP of the key.
+  void Up(unsigned key);
+  // The window has the keyboard again (a box closed, the player came back to it): the keys
+  // `isDown` says are down now went down elsewhere, and their repeats do not act.
+  void Regain(const std::function<bool(unsigned key)>& isDown);
+
+ private:
+  std::bitset<256> pressed_;  // the window acted on its press and has not seen it come up
+  std::bitset<256> carried_;  // down when the window got the keyboard back, not up since
+};
 
 // What the answer box keeps of a text: its digits, at most `limit` of them; `caret`, a position
 // in `text`, moves to the same place among them.

@@ -492,6 +492,9 @@ void Win32Form::OnActivate(HWND hwnd, WPARAM wParam) {
     if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
     return;
   }
+  // The keys that are down now went down while another window had the keyboard (the box that
+  // closed on one of them, say): their repeats do not act here.
+  keys_.Regain([](unsigned key) { return GetAsyncKeyState(static_cast<int>(key)) < 0; });
   if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
     SetFocus(l.savedFocus);
   } else {

@@ -113,6 +113,7 @@ class Win32Form : public Window {
   ErrorHandler onError_;
   FormOptions options_;
   std::unique_ptr<Loaded> loaded_;
+  HeldKeys keys_;  // which key presses act (keyboard.cpp)
   bool ended_ = false;
 };
 
