@@ -42,9 +42,22 @@ class ClientAccessible : public QAccessibleWidget {
   QList<QWidget*> order() const { return static_cast<ClientArea*>(widget())->readingOrder(); }
 };
 
+// The announcer's accessible object: a notification named by its text.
+class NotificationAccessible : public QAccessibleWidget {
+ public:
+  explicit NotificationAccessible(Announcer* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return static_cast<QLabel*>(widget())->text();
+    return QAccessibleWidget::text(t);
+  }
+};
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String(ClientArea::staticMetaObject.className())) {
     if (auto* w = qobject_cast<ClientArea*>(object)) return new ClientAccessible(w);
+  }
+  if (className == QLatin1String(Announcer::staticMetaObject.className())) {
+    if (auto* w = qobject_cast<Announcer*>(object)) return new NotificationAccessible(w);
   }
   return nullptr;
 }
@@ -71,12 +84,16 @@ QList<QWidget*> ClientArea::readingOrder() const {
   return ordered;
 }
 
-void DescribeForReaders(ClientArea* client) {
+void InstallAccessibleFactories() {
   static const bool installed = [] {
     QAccessible::installFactory(Factory);
     return true;
   }();
   (void)installed;
+}
+
+void DescribeForReaders(ClientArea* client) {
+  InstallAccessibleFactories();
   for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const auto name = window::SpokenName(w->objectName().toStdString());
     if (!name.empty()) w->setAccessibleName(Q(name));
@@ -137,6 +154,39 @@ void ThrottledName::publish() {
   since_.start();
   // An explicit name also stops the label from announcing each caption change itself.
   if (label_->accessibleName() != pending_) label_->setAccessibleName(pending_);
+}
+
+Announcer::Announcer(QWidget* window) : QLabel(window) {
+  setObjectName("announcer");
+  setGeometry(0, 0, 1, 1);
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  hide();
+  clock_.start();
+  later_.setSingleShot(true);
+  connect(&later_, &QTimer::timeout, this, &Announcer::flush);
+}
+
+void Announcer::announce(const std::string& sentence) {
+  waiting_.Add(sentence);
+  flush();
+}
+
+void Announcer::focusMoved() {
+  waiting_.FocusMoved(clock_.elapsed());
+  flush();
+}
+
+void Announcer::flush() {
+  const qint64 now = clock_.elapsed();
+  if (const auto sentence = waiting_.Take(now)) {
+    // Hidden and shown again: a reader speaks a notification as it shows.
+    hide();
+    setText(QString::fromStdString(*sentence));
+    show();
+  } else if (const auto due = waiting_.Due()) {
+    later_.start(static_cast<int>(*due - now));
+  }
 }
 
 }  // namespace quorvella::qt

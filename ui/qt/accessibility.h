@@ -8,9 +8,12 @@
 
 #include <QAccessible>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 
@@ -23,6 +26,10 @@ class ClientArea : public QWidget {
   // when its top lies below the middle of the row's first control), left to right in a row.
   QList<QWidget*> readingOrder() const;
 };
+
+// Installs the accessible objects of the window's own kinds of widget (the client area, the
+// announcer). Before any widget is made: Qt asks the factories as a widget is constructed.
+void InstallAccessibleFactories();
 
 // Gives the controls of `client` their accessible names, descriptions and heading relations.
 // Cheap: no accessibility work is done unless a reader asks.
@@ -69,6 +76,28 @@ class ThrottledName : public QObject {
   int intervalMs_;
   QString pending_;
   QElapsedTimer since_;
+  QTimer later_;
+};
+
+// Tells a reader what changes while the focus stays put (the time left), without moving the
+// focus: a hidden child of the window whose accessible role is a notification, shown with the
+// sentence, which readers speak at once. It paints nothing. An announcement waits while the
+// question or the verdict the focus brought may still be being read (window::Announcements).
+class Announcer : public QLabel {
+  Q_OBJECT
+ public:
+  explicit Announcer(QWidget* window);
+  void announce(const std::string& sentence);
+  // The focus moved within the program: a reader is reading what the focus brought.
+  void focusMoved();
+
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+
+ private:
+  void flush();
+  window::Announcements waiting_;
+  QElapsedTimer clock_;
   QTimer later_;
 };
 
