@@ -80,6 +80,10 @@ class Announcements {
   std::optional<std::string> Take(std::int64_t now);
   // When the waiting announcement may be made; nothing when none waits.
   std::optional<std::int64_t> Due() const;
+  // Whether what the focus brought may still be being read.
+  bool Reading(std::int64_t now) const {
+    return lastFocus_ && now < *lastFocus_ + kQuietAfterFocusMs;
+  }
 
  private:
   std::optional<std::string> waiting_;

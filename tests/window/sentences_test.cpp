@@ -137,7 +137,10 @@ TEST(Sentences, AnnouncementsWaitWhileTheFocusIsRead) {
   a.Add("Mancano 14 minuti");
   EXPECT_EQ(a.Take(100), "Mancano 14 minuti");  // no focus yet: at once
   EXPECT_FALSE(a.Take(100));                    // said once
+  EXPECT_FALSE(a.Reading(100));
   a.FocusMoved(1000);
+  EXPECT_TRUE(a.Reading(1000 + kQuietAfterFocusMs - 1));
+  EXPECT_FALSE(a.Reading(1000 + kQuietAfterFocusMs));
   a.Add("Mancano 13 minuti");
   EXPECT_EQ(a.Due(), 1000 + kQuietAfterFocusMs);
   EXPECT_FALSE(a.Take(1000 + kQuietAfterFocusMs - 1));

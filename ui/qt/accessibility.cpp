@@ -17,6 +17,9 @@ QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The name of the label that says where-am-I of a control, after the control's.
+constexpr QLatin1String kWhereAmI("_whereAmI");
+
 QString CaptionOf(const QWidget* parent, std::string_view name) {
   const auto* label =
       parent ? parent->findChild<QLabel*>(Q(name), Qt::FindDirectChildrenOnly) : nullptr;
@@ -66,7 +69,9 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
 
 QList<QWidget*> ClientArea::readingOrder() const {
   QList<QWidget*> kids = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  kids.removeIf([](QWidget* w) { return w->isWindow() || w->isHidden(); });
+  kids.removeIf([](QWidget* w) {
+    return w->isWindow() || w->isHidden() || w->objectName().endsWith(kWhereAmI);
+  });
   std::stable_sort(kids.begin(), kids.end(), [](const QWidget* a, const QWidget* b) {
     return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
   });
@@ -130,8 +135,34 @@ void BeforeFocus(QWidget* w) {
   const auto spoken = window::SpokenOnFocus(
       w->objectName().toStdString(),
       [client](std::string_view control) { return CaptionOf(client, control).toStdString(); });
-  if (spoken.name) w->setAccessibleName(QString::fromStdString(*spoken.name));
+  if (spoken.name) {
+    w->setAccessibleName(QString::fromStdString(*spoken.name));
+    SetWhereAmI(w, w->accessibleName());
+  }
   if (spoken.description) w->setAccessibleDescription(QString::fromStdString(*spoken.description));
+}
+
+namespace {
+QLabel* WhereAmILabel(const QWidget* w) {
+  const QWidget* parent = w ? w->parentWidget() : nullptr;
+  auto* label =
+      parent ? parent->findChild<QLabel*>(w->objectName() + kWhereAmI, Qt::FindDirectChildrenOnly)
+             : nullptr;
+  return label && label->buddy() == w ? label : nullptr;
+}
+}  // namespace
+
+void LabelForReaders(QWidget* w) {
+  auto* label = new QLabel(w->parentWidget());
+  label->setObjectName(w->objectName() + kWhereAmI);
+  label->setBuddy(w);
+  // Shown, or Qt reports no relation, but of no size: nothing of it is on the screen.
+  label->setGeometry(0, 0, 0, 0);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SetWhereAmI(QWidget* w, const QString& text) {
+  if (auto* label = WhereAmILabel(w)) label->setText(text);
 }
 
 ThrottledName::ThrottledName(QWidget* label, int intervalMs)

@@ -22,8 +22,8 @@ class ClientArea : public QWidget {
   Q_OBJECT
  public:
   using QWidget::QWidget;
-  // Its child widgets, in reading order: rows from top to bottom (a control starts a new row
-  // when its top lies below the middle of the row's first control), left to right in a row.
+  // Its child widgets that show, in reading order: rows from top to bottom (a control starts a new
+  // row when its top lies below the middle of the row's first control), left to right in a row.
   QList<QWidget*> readingOrder() const;
 };
 
@@ -62,6 +62,13 @@ class QuietForReaders {
 // made from the captions as they are.
 void BeforeFocus(QWidget* w);
 
+// What a reader says of `w` when asked where it is (Orca's where-am-I), besides what it says as
+// the focus comes: for the answer box, the question and the time left. Readers take it from a
+// label of the box (of no size), whose changes they do not speak while the focus stays on the box
+// (a change of the box's own name they would speak).
+void LabelForReaders(QWidget* w);
+void SetWhereAmI(QWidget* w, const QString& text);
+
 // Keeps a label's accessible name in step with its caption, at most once per `intervalMs`:
 // a clock that ticks faster than a reader can speak stays quiet between updates.
 class ThrottledName : public QObject {
@@ -90,6 +97,8 @@ class Announcer : public QLabel {
   void announce(const std::string& sentence);
   // The focus moved within the program: a reader is reading what the focus brought.
   void focusMoved();
+  // Whether what the focus brought may still be being read.
+  bool reading() const { return waiting_.Reading(clock_.elapsed()); }
 
  protected:
   void paintEvent(QPaintEvent*) override {}

@@ -61,11 +61,14 @@ class QtButton : public CommandButton {
  public:
   QtButton(QPushButton* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   void SetEnabled(bool enabled) override {
-    QuietForReaders quiet(w_->window());
     if (!enabled && w_->hasFocus()) {
       // Qt would pass the focus on to the next control at once; the handler says where it goes.
+      // Quietly: Qt tells readers the button has the focus as it clears it, and a reader would
+      // hear the button again before the control that gets the focus.
+      const QuietForReaders quiet(true);
       w_->clearFocus();
     }
+    QuietForReaders quiet(w_->window());
     w_->setEnabled(enabled);
   }
   void SetFocus() override { focus_(w_); }
@@ -272,25 +275,34 @@ void QtForm::ApplyFocus(QWidget* w) {
 
 void QtForm::RestoreFocus(QWidget* control) {
   if (!control || !win_ || control->window() != win_ || !control->isEnabled()) return;
+  if (QApplication::activeModalWidget()) return;  // a box is still up
+  if (!win_->isActiveWindow()) {
+    // The box that had the activation is gone, and without a window manager no one gives it
+    // back: the window asks for it, and its focus widget takes the focus as it gets it.
+    restoreOnActivate_ = control;
+    BeforeFocus(control);
+    {
+      const QuietForReaders quiet(true);
+      control->setFocus(Qt::OtherFocusReason);
+    }
+    win_->activateWindow();
+    return;
+  }
   const QWidget* now = QApplication::focusWidget();
-  if (now && now != win_->menuBar() && now->window() == win_) return;  // given elsewhere
-  if (win_->focusWidget() == control && control->hasFocus()) return;
-  // Set even while a box still holds the activation: the window gives the focus back to its
-  // focus widget as it becomes active again.
-  ApplyFocus(control);
+  if (now && now != control && now != win_->menuBar() && now->window() == win_) return;
+  if (!control->hasFocus()) ApplyFocus(control);
 }
 
 void QtForm::ClockChanged(const QString& caption) {
   const std::string clock = caption.toStdString();
-  if (auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr) {
-    if (const auto sentence = window::TimeAnnouncement(clock)) announcer->announce(*sentence);
-  }
-  auto* box = win_ ? win_->findChild<AnswerBox*>() : nullptr;
-  if (box && box->hasFocus()) {
-    // Quietly: a reader reads it when asked, not as it changes.
-    const QuietForReaders quiet(true);
-    box->setAccessibleName(QString::fromStdString(
-        window::QuestionAndTimeLeft([this](std::string_view name) { return CaptionOf(name); })));
+  auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr;
+  if (!announcer) return;
+  if (const auto sentence = window::TimeAnnouncement(clock)) announcer->announce(*sentence);
+  auto* box = win_->findChild<AnswerBox*>();
+  if (box && box->hasFocus() && !announcer->reading()) {
+    // Once the question has been read, for where-am-I.
+    SetWhereAmI(box, QString::fromStdString(window::QuestionAndTimeLeft(
+                         [this](std::string_view name) { return CaptionOf(name); })));
   }
 }
 
@@ -416,6 +428,11 @@ void QtForm::BuildWindow() {
     if (win_ && win_->isVisible()) h();
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
+  win->onActivate = [this] {
+    if (!restoreOnActivate_) return;
+    // Once Qt and the menu bar have settled the focus of the window just activated.
+    QTimer::singleShot(0, this, [this] { RestoreFocus(std::exchange(restoreOnActivate_, {})); });
+  };
 
   BuildControls(client);
   DescribeForReaders(client);
@@ -467,6 +484,7 @@ void QtForm::BuildControls(QWidget* client) {
       case ControlKind::kTextBox: {
         auto* box = new AnswerBox(c, client, zoom_);
         box->lower();
+        LabelForReaders(box);
         if (handlers_->Has(c.name, window::Event::kKeyPress)) {
           box->onKeyPress = [this, name = c.name](std::int16_t& key) {
             bool handled = false;

@@ -116,7 +116,8 @@ class QtForm : public QObject, public Window {
   double zoom_ = 1.0;    // the design's size on this screen (TavolaWindow's FittingZoom)
   int dispatching_ = 0;  // handlers running, one inside another's box
   QPointer<QWidget> pendingFocus_;
-  QPointer<QWidget> lastControl_;  // the control of the client area that last had the focus
+  QPointer<QWidget> lastControl_;        // the control of the client area that last had the focus
+  QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
   bool holdingTicks_ = false;
   std::vector<std::function<void()>> heldTicks_;
 };

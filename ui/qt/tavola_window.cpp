@@ -140,6 +140,7 @@ bool TavolaWindow::event(QEvent* event) {
   // The unloaded window deletes itself here: nothing of it may be touched afterwards.
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
   const bool result = QMainWindow::event(event);
+  if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
   // Qt learns the frame from the window manager without an event of its own: look at every
   // event until it is known.
   if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {

@@ -21,6 +21,8 @@ class TavolaWindow : public QMainWindow {
   TavolaWindow();
   std::function<void()> onStateChange;
   std::function<void()> onClose;
+  // Called each time the window becomes the active window again.
+  std::function<void()> onActivate;
 
   // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
   // the whole frame to lie inside the available area of its screen. The frame's size is a guess
