@@ -46,7 +46,10 @@ QtGame::QtGame(const Options& options, Injected injected)
   game.Attach(form);
   services.store->SetWaiting([this] { form.WhileWaiting(); });
   // The boxes open over the window whenever it is on the screen.
-  if (ownUi_) ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
+  if (ownUi_) {
+    ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
+    ownUi_->captionOf = [this](std::string_view name) { return form.CaptionOf(name); };
+  }
 }
 
 int RunGame(int& argc, char** argv, const Options& options) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 namespace {
@@ -91,6 +94,12 @@ int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::
     box.setEscapeButton(QMessageBox::Ok);
   }
   FitTitle(box);
+  if (captionOf) {
+    // What a reader hears of the prompt, when it says more than the shown text.
+    const auto spoken = window::SpokenBox(title.value_or(std::string()), prompt, captionOf);
+    auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+    if (spoken && label) label->setAccessibleName(QString::fromStdString(*spoken));
+  }
   if (onMessageBox) onMessageBox(box);
   const int result = box.exec();
   if (!yesNo) return vbOK;

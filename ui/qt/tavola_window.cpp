@@ -14,6 +14,10 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "window/fit.h"
 
 namespace quorvella::qt {
 namespace {
@@ -77,6 +81,31 @@ TavolaWindow::TavolaWindow() {
   });
 }
 
+namespace {
+std::optional<QMargins> framed;  // device pixels
+}
+
+QMargins TavolaWindow::Frame() {
+  if (framed) return *framed;
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return {};
+  return QMargins(6, 40, 6, 6);  // generous: a title bar of 34 pixels and a border of 6
+}
+
+double FittingZoom(const QScreen* screen, QSize content) {
+  if (!screen) return 1.0;
+  const double dpr = screen->devicePixelRatio();
+  const QRect area = screen->availableGeometry();
+  const QMargins frame = TavolaWindow::Frame();
+  const double scale =
+      window::FittingScale({content.width(), content.height()},
+                           {frame.left(), frame.top(), frame.right(), frame.bottom()},
+                           {static_cast<int>(std::lround(area.width() * dpr)),
+                            static_cast<int>(std::lround(area.height() * dpr))},
+                           dpr);
+  return scale / dpr;
+}
+
 QPoint KeepInside(const QRect& frame, const QRect& available) {
   const int x =
       std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
@@ -94,8 +123,13 @@ void TavolaWindow::PlaceAt(QPoint pos) {
     setGeometry(QRect(pos, size));
     return;
   }
-  // Before the window manager frames the window its frame is unknown: guess a common one.
-  QMargins frame(4, 28, 4, 4);
+  // Before the window manager frames the window its frame is unknown: the last one, or a guess.
+  const double dpr = screen->devicePixelRatio();
+  const QMargins device = Frame();
+  QMargins frame(static_cast<int>(std::ceil(device.left() / dpr)),
+                 static_cast<int>(std::ceil(device.top() / dpr)),
+                 static_cast<int>(std::ceil(device.right() / dpr)),
+                 static_cast<int>(std::ceil(device.bottom() / dpr)));
   if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
   const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
   const QPoint corner = KeepInside(outer, screen->availableGeometry());
@@ -106,11 +140,18 @@ bool TavolaWindow::event(QEvent* event) {
   // The unloaded window deletes itself here: nothing of it may be touched afterwards.
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
   const bool result = QMainWindow::event(event);
+  if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
   // Qt learns the frame from the window manager without an event of its own: look at every
   // event until it is known.
   if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
-    // Framed: place again with the real frame.
+    // Framed: place again with the real frame, and size the next window with it.
     placed_ = true;
+    const QMargins m = windowHandle()->frameMargins();
+    const double dpr = devicePixelRatioF();
+    framed = QMargins(static_cast<int>(std::lround(m.left() * dpr)),
+                      static_cast<int>(std::lround(m.top() * dpr)),
+                      static_cast<int>(std::lround(m.right() * dpr)),
+                      static_cast<int>(std::lround(m.bottom() * dpr)));
     PlaceAt(wanted_);
   }
   return result;
