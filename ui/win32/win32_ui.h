@@ -16,9 +16,9 @@
 
 namespace quorvella::win32 {
 
-// The width of a box whose title is `title` at `dpi`: the title in the caption font, the icon
-// before it, room for three caption buttons after it (a window manager may add minimize and
-// maximize to the close button) and the frame.
+// The width of a box whose title is `title` at `dpi`: the title in the caption font with room to
+// spare for a window manager's wider face, the icon before it, room for three caption buttons
+// after it (a window manager may add minimize and maximize to the close button) and the frame.
 int BoxWidthForTitle(std::wstring_view title, int dpi);
 
 class Win32Ui : public Ui {
