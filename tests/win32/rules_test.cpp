@@ -13,6 +13,7 @@
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
+#include "window/description.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -153,6 +154,43 @@ TEST(Win32Rules, AHeldKeyActsOnce) {
   EXPECT_TRUE(keys.Down(VK_RETURN, false));
   EXPECT_TRUE(keys.Down(VK_SPACE, false));
   EXPECT_FALSE(keys.Down(VK_RETURN, true));
+}
+
+TEST(Win32Rules, TheWindowFitsTheWorkArea) {
+  // Screens of 1024 x 768, 1366 x 768 and 1920 x 1080 with a taskbar below, beside or above,
+  // at 100 %, 150 % and 200 %.
+  const RECT screens[] = {{0, 0, 1024, 728},  {0, 0, 1366, 728},  {0, 0, 1920, 1040},
+                          {62, 0, 1024, 768}, {0, 40, 1366, 768}, {0, 0, 1920, 1080}};
+  const auto& tavola = window::Tavola();
+  for (const RECT& work : screens) {
+    for (const int dpi : {96, 144, 192}) {
+      const Placement p = PlaceWindow(tavola, kWindowStyle, dpi, work);
+      const RECT& f = p.frame;
+      const std::string row = std::to_string(work.right - work.left) + "x" +
+                              std::to_string(work.bottom - work.top) + " at " + std::to_string(dpi);
+      EXPECT_TRUE(f.left >= work.left && f.top >= work.top && f.right <= work.right &&
+                  f.bottom <= work.bottom)
+          << row;
+      // The monitor's DPI where the window fits at it, else the largest step of 12 that fits.
+      const int frameWidth = f.right - f.left - TwipsToPixels(tavola.clientWidth, p.dpi);
+      const int frameHeight = f.bottom - f.top - TwipsToPixels(tavola.clientHeight, p.dpi);
+      const auto fits = [&](int at) {
+        return TwipsToPixels(tavola.clientWidth, at) + frameWidth <= work.right - work.left &&
+               TwipsToPixels(tavola.clientHeight, at) + frameHeight <= work.bottom - work.top;
+      };
+      EXPECT_EQ(p.dpi == dpi, fits(dpi)) << row;
+      if (p.dpi < dpi) {
+        EXPECT_EQ(p.dpi % 12, 0) << row;
+        EXPECT_FALSE(fits(p.dpi + 12)) << row;
+      }
+    }
+  }
+  // At 100 % on a large screen the window stands where the design puts it.
+  const Placement p = PlaceWindow(tavola, kWindowStyle, 96, RECT{0, 0, 1920, 1040});
+  EXPECT_EQ(p.frame.left, TwipsToPixels(tavola.left, 96));
+  EXPECT_EQ(p.frame.top, TwipsToPixels(tavola.top, 96));
+  // 1366 x 768 at 150 % shrinks.
+  EXPECT_LT(PlaceWindow(tavola, kWindowStyle, 144, RECT{0, 0, 1366, 728}).dpi, 144);
 }
 
 TEST(Win32Rules, PictureButtonFocusRectangleClearOfThePicture) {

@@ -138,7 +138,8 @@ TEST_F(ShownWindow, AnswerBoxMarginsSurviveADpiRoundTrip) {
   for (const int dpi : {96, 192, 96, 144, 96}) {
     SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                  reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(margins(), std::pair(AnswerMargin(dpi), AnswerMargin(dpi))) << dpi;
+    // (Where the window would not fit the screen at that DPI, it is drawn at a smaller one.)
+    EXPECT_EQ(margins(), std::pair(AnswerMargin(form.Dpi()), AnswerMargin(form.Dpi()))) << dpi;
     EXPECT_TRUE(fits()) << dpi;
   }
 }

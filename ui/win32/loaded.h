@@ -59,9 +59,10 @@ struct Win32Form::Loaded {
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;
   Annotations annotations;
-  int dpi = 96;
-  bool built = false;  // the controls' windows exist
-  bool shown = false;  // the first resize after the show has been delivered
+  int monitorDpi = 96;  // the DPI of the monitor the window is on
+  int dpi = 96;         // the DPI the client area is drawn at: the monitor's, or less to fit
+  bool built = false;   // the controls' windows exist
+  bool shown = false;   // the first resize after the show has been delivered
 
   const Control* find(std::string_view name) const {
     for (const auto& c : controls) {

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "platform/windows_api.h"
 #include "ui/win32/resource_ids.h"
+#include "window/fit.h"
 
 namespace quorvella::win32 {
 
@@ -57,6 +58,27 @@ KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit
     if (i < caret) kept.caret = kept.text.size();
   }
   return kept;
+}
+
+Placement PlaceWindow(const window::WindowDesc& desc, DWORD style, int dpi, const RECT& work,
+                      std::optional<POINT> at) {
+  RECT edges{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&edges, style, TRUE, 0, static_cast<UINT>(dpi));
+  const window::Margins frame{-edges.left, -edges.top, edges.right, edges.bottom};
+  const window::Size client{window::TwipsToPixels(desc.clientWidth),
+                            window::TwipsToPixels(desc.clientHeight)};
+  const double scale = window::FittingScale(
+      client, frame, {work.right - work.left, work.bottom - work.top}, dpi / 96.0);
+  Placement p;
+  p.dpi = static_cast<int>(std::lround(scale * 96));
+  const int width = TwipsToPixels(desc.clientWidth, p.dpi) + frame.left + frame.right;
+  const int height = TwipsToPixels(desc.clientHeight, p.dpi) + frame.top + frame.bottom;
+  const POINT wanted =
+      at.value_or(POINT{TwipsToPixels(desc.left, dpi), TwipsToPixels(desc.top, dpi)});
+  const int left = std::max<int>(work.left, std::min<int>(wanted.x, work.right - width));
+  const int top = std::max<int>(work.top, std::min<int>(wanted.y, work.bottom - height));
+  p.frame = RECT{left, top, left + width, top + height};
+  return p;
 }
 
 ButtonParts PictureButtonParts(const RECT& face, int dpi, int picture, int focusWidth) {

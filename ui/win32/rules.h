@@ -3,17 +3,19 @@
 // The Win32 binding's arithmetic, kept apart from the window code so that tests reach it without
 // a message loop: the character code a WM_CHAR carries to the key-press handler, twips to pixels
 // at a window's DPI, font sizes, message box styles to MessageBoxW flags, the repeat bit of a key
-// message and which key presses act, the digits the answer box keeps, and where a picture
-// button draws its parts.
+// message and which key presses act, the digits the answer box keeps, where the window goes and
+// at what scale, and where a picture button draws its parts.
 #pragma once
 
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/windows_api.h"
+#include "window/description.h"
 
 namespace quorvella::win32 {
 
@@ -78,6 +80,22 @@ KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit
 constexpr int AnswerMargin(int dpi) {
   return (2 * dpi + 48) / 96;
 }
+
+// The window's style: a caption with the system menu and the minimize button, a fixed frame.
+inline constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// Where the window goes on a monitor of `dpi` whose work area is `work`: the DPI its client area
+// is drawn at (the monitor's while the framed window fits the work area there, else the largest
+// that fits; the frame and the menu bar keep the monitor's) and its frame, with its top-left
+// corner at `at` (none: the described position) moved as little as needed to lie wholly inside
+// the work area.
+struct Placement {
+  int dpi = 96;
+  RECT frame{};
+};
+Placement PlaceWindow(const window::WindowDesc& desc, DWORD style, int dpi, const RECT& work,
+                      std::optional<POINT> at = std::nullopt);
 
 // Where a picture button draws inside its face (the rectangle within its raised edge) at a DPI:
 // the focus rectangle, `focusWidth` pixels thick, with the picture (`picture` pixels square,

@@ -164,6 +164,10 @@ HWND Win32Form::hwnd() const {
   return loaded_ ? loaded_->window : nullptr;
 }
 
+int Win32Form::Dpi() const {
+  return loaded_ ? loaded_->dpi : 96;
+}
+
 HWND Win32Form::control(std::string_view name) const {
   if (!loaded_) return nullptr;
   const Control* c = loaded_->find(name);
@@ -289,16 +293,15 @@ void Win32Form::Load() {
   }
 
   // The window, hidden until the load handler has run; placed by its described position.
-  constexpr DWORD style =
-      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  l.window = CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), style, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
+  l.window =
+      CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
   if (!l.window) {
     throw RuntimeError(7, "Memoria esaurita", "",
                        "CreateWindowEx " + std::to_string(GetLastError()));
   }
   SetWindowLongPtrW(l.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  l.dpi = static_cast<int>(GetDpiForWindow(l.window));
+  l.monitorDpi = static_cast<int>(GetDpiForWindow(l.window));
 
   // The controls as the game sees them; their windows come with the rest of the window.
   l.controls.reserve(desc_.controls.size());
@@ -409,7 +412,7 @@ void Win32Form::EnsureControls() {
       SendMessageW(l.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
   }
-  Layout(l.dpi);
+  Layout(l.monitorDpi);
   UpdateAccessibleNames();
 
   // The focus starts on the first control of the Tab cycle.
@@ -566,10 +569,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       }
       break;
     case WM_DPICHANGED: {
-      Layout(HIWORD(wParam));
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+      Layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       return 0;
     }

@@ -72,6 +72,9 @@ class Win32Form : public Window {
 
   // The loaded window; nullptr while unloaded.
   HWND hwnd() const;
+  // The DPI the window's client area is drawn at: its monitor's, or less where the window would
+  // not fit the monitor's work area at it.
+  int Dpi() const;
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
@@ -96,8 +99,9 @@ class Win32Form : public Window {
   // focus a control takes) and activation. True when the message was the window's.
   bool OnCommand(WPARAM wParam, LPARAM lParam);
   void OnActivate(HWND hwnd, WPARAM wParam);
-  // Sizes and places the window and its controls for `dpi` (layout.cpp).
-  void Layout(int dpi);
+  // Sizes and places the window and its controls for a monitor of `monitorDpi`: the one it is on,
+  // or for a change of DPI the one of the `suggested` rectangle (layout.cpp).
+  void Layout(int monitorDpi, const RECT* suggested = nullptr);
   // Leaves only digits in the answer box, whatever put the rest there (answer_box.cpp).
   void KeepDigits(HWND box);
   void ClickButton(std::size_t index);
