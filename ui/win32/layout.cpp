@@ -129,6 +129,7 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
   UnionRect(&both, &before, &c.rect);
   RedrawWindow(l.window, &both, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   UpdateAccessibleNames();
+  if (c.desc->name == window::kClock) AnnounceTime(caption);
 }
 
 }  // namespace quorvella::win32

@@ -5,7 +5,9 @@
 // and the answer box). Nothing outside ui/win32 includes it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,6 +57,10 @@ struct Win32Form::Loaded {
   COLORREF back = 0;                   // the window's background colour
   HBRUSH answerBrush = nullptr;
   HWND tooltip = nullptr;
+  HWND announcer = nullptr;  // a polite live region: what a reader is told without asking
+  bool announcerLive = false;
+  window::Announcements announcements;
+  std::optional<std::int64_t> focusMoved;  // when the focus last moved, by FormOptions::now
   HWND savedFocus = nullptr;
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;

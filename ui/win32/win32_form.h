@@ -24,12 +24,16 @@
 #include "ui/win32/rules.h"
 #include "window/description.h"
 #include "window/handlers.h"
+#include "window/sentences.h"
 
 namespace quorvella::win32 {
 
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
   int tickInterval = 0;
+  // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
+  // system's (GetTickCount64).
+  std::function<std::int64_t()> now;
 };
 
 class Win32Form : public Window {
@@ -72,6 +76,8 @@ class Win32Form : public Window {
 
   // The loaded window; nullptr while unloaded.
   HWND hwnd() const;
+  // The captions the window shows now, by control name (empty for a control it lacks).
+  window::CaptionOf Captions() const;
   // The DPI the window's client area is drawn at: its monitor's, or less where the window would
   // not fit the monitor's work area at it.
   int Dpi() const;
@@ -108,6 +114,11 @@ class Win32Form : public Window {
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
+  // Tells a screen reader of the time left when the clock reaches a time it announces, once the
+  // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
+  void AnnounceTime(const std::string& clock);
+  void AnnounceWhenDue();
+  std::int64_t Now() const;
 
   HINSTANCE instance_;
   const window::WindowDesc& desc_;

@@ -62,10 +62,24 @@ constexpr WORD kButton = 0x0080;
 constexpr WORD kEdit = 0x0081;
 constexpr WORD kStatic = 0x0082;
 
+// What a reader hears of a box's prompt instead of its text, if anything.
+struct Spoken {
+  Annotations* annotations = nullptr;
+  std::wstring prompt, text;
+};
+
 // Gives a box the game's icon and widens it to its title, keeping its buttons where they stand
 // against its edges (a row centred in the box stays centred, a row at its right stays there) and
-// the box where it was centred.
-void DressBox(HWND box) {
+// the box where it was centred; names its prompt for readers as `spoken` says.
+void DressBox(HWND box, const Spoken& spoken = {}) {
+  if (spoken.annotations && !spoken.text.empty()) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(
+          GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+      if (text == spoken.prompt) spoken.annotations->SetName(child, spoken.text);
+    }
+  }
   const int dpi = static_cast<int>(GetDpiForWindow(box));
   if (const int id = PictureResource(window::Tavola().icon)) {
     const HINSTANCE module = GetModuleHandleW(nullptr);
@@ -111,23 +125,24 @@ void DressBox(HWND box) {
 
 // The system's message box is dressed when it first becomes active, before it shows: a hook of
 // the thread's window events, set while the box is asked for.
-thread_local bool dressPending = false;
+thread_local const Spoken* dressPending = nullptr;
 
 LRESULT CALLBACK DressWhenActive(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && dressPending) {
-    dressPending = false;
-    DressBox(reinterpret_cast<HWND>(wParam));
+    const Spoken& spoken = *dressPending;
+    dressPending = nullptr;
+    DressBox(reinterpret_cast<HWND>(wParam), spoken);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 int DressedMessageBox(HWND owner, const std::wstring& prompt, const std::wstring& title,
-                      unsigned flags) {
-  dressPending = true;
+                      unsigned flags, const Spoken& spoken = {}) {
+  dressPending = &spoken;
   const HHOOK hook = SetWindowsHookExW(WH_CBT, DressWhenActive, nullptr, GetCurrentThreadId());
   const int result = MessageBoxW(owner, prompt.c_str(), title.c_str(), flags);
   if (hook) UnhookWindowsHookEx(hook);
-  dressPending = false;
+  dressPending = nullptr;
   return result;
 }
 
@@ -211,10 +226,14 @@ HWND Win32Ui::Owner() const {
 
 int Win32Ui::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
   const HWND parent = Owner();
-  if (onBox) onBox("message", title ? *title : std::string(kAppTitle), prompt);
-  const int result =
-      DressedMessageBox(parent, Wide(prompt), Wide(title ? *title : std::string(kAppTitle)),
-                        MessageBoxFlags(style, parent != nullptr));
+  const std::string shownTitle = title ? *title : std::string(kAppTitle);
+  if (onBox) onBox("message", shownTitle, prompt);
+  Spoken spoken{&annotations_, Wide(prompt), {}};
+  if (spokenBox) {
+    if (const auto text = spokenBox(shownTitle, prompt)) spoken.text = Wide(*text);
+  }
+  const int result = DressedMessageBox(parent, Wide(prompt), Wide(shownTitle),
+                                       MessageBoxFlags(style, parent != nullptr), spoken);
   if ((style & 7) == vbOKOnly) return vbOK;
   return result;  // IDYES and IDNO are vbYes and vbNo
 }

@@ -13,6 +13,7 @@
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
+#include "ui/win32/accessibility.h"
 
 namespace quorvella::win32 {
 
@@ -34,6 +35,10 @@ class Win32Ui : public Ui {
   std::function<HWND()> owner;
   // Called each time an input box has painted, while the player reads it.
   std::function<void()> onInputBoxShown;
+  // What a screen reader hears of a box, given its title and prompt, in place of the prompt;
+  // nothing: the prompt.
+  std::function<std::optional<std::string>(const std::string& title, const std::string& prompt)>
+      spokenBox;
   // Called with each box's kind ("input", "message" or "error"), title and prompt just before
   // it shows, so an end-to-end test can read them back.
   std::function<void(const char* kind, const std::string& title, const std::string& prompt)> onBox;
@@ -50,6 +55,7 @@ class Win32Ui : public Ui {
   HWND Owner() const;
 
   FilePool& files_;
+  Annotations annotations_;
 };
 
 }  // namespace quorvella::win32
