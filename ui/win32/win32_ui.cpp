@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "ui/win32/rules.h"
@@ -234,6 +235,7 @@ int Win32Ui::MsgBox(const std::string& prompt, int style, const std::optional<st
   }
   const int result = DressedMessageBox(parent, Wide(prompt), Wide(shownTitle),
                                        MessageBoxFlags(style, parent != nullptr), spoken);
+  if (onBox) onBox("closed", shownTitle, std::to_string(result));
   if ((style & 7) == vbOKOnly) return vbOK;
   return result;  // IDYES and IDNO are vbYes and vbNo
 }
@@ -262,6 +264,7 @@ std::string Win32Ui::InputBox(const std::string& prompt) {
   if (onBox) onBox("input", std::string(kAppTitle), prompt);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), Owner(),
                                                  InputProc, reinterpret_cast<LPARAM>(&state));
+  if (onBox) onBox("closed", std::string(kAppTitle), result == IDOK ? "OK" : "Annulla");
   if (result != IDOK) return {};
   return Narrow(state.text);
 }

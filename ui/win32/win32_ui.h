@@ -40,7 +40,9 @@ class Win32Ui : public Ui {
   std::function<std::optional<std::string>(const std::string& title, const std::string& prompt)>
       spokenBox;
   // Called with each box's kind ("input", "message" or "error"), title and prompt just before
-  // it shows, so an end-to-end test can read them back.
+  // it shows, and with "closed", its title and the button that closed it (a message box's
+  // answer, or "OK" or "Annulla") once it is gone, so an end-to-end test can read them back and
+  // wait for them.
   std::function<void(const char* kind, const std::string& title, const std::string& prompt)> onBox;
 
   // Shows the run-time error in a modal box that names the file and the reason, then ends the
