@@ -113,104 +113,81 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
 }
 
 TEST(Win32Rules, AHeldKeyActsOnce) {
-  // Each row is a history of one key (Enter) and whether each down acts: d a down, r a down
-  // Windows marks as a repeat (bit 30), u an up, B the window getting the keyboard back with
-  // the key down, b with the key up.
-  struct Row {
-    const char* history;
-    const char* acts;  // one letter per down: y acts, n does not
-  };
-  const Row rows[] = {
+  // Histories of Enter and whether each down acts (y) or not (n): d a down, r a down Windows
+  // marks as a repeat (bit 30), u an up, B and b the window getting the keyboard back with the
+  // key down and up.
+  const std::pair<const char*, const char*> rows[] = {
       {"drrru", "ynnn"},   // held: one press, then repeats
       {"drud", "yny"},     // up and down again: a second press
       {"Brrrud", "nnny"},  // held since a box closed on it: its repeats do not act
       {"bd", "y"},         // the box's key came up before the window had the keyboard back
-      {"br", "y"},         // a press Windows marks as a repeat of a key seen up: it acts...
-      {"brr", "yn"},       // ...once
-      {"drBrr", "ynnn"},   // the window lost the keyboard and got it back with the key held
-      {"drbr", "yny"},     // ...with the key up: the next down acts
+      {"brr", "yn"},       // a repeat of a key the window saw up acts, once
+      {"drBrr", "ynnn"},   // back to the window with the key still held
+      {"drbr", "yny"},     // back with the key up: the next down acts
       {"r", "y"},          // the window never saw the key go down
   };
-  for (const auto& r : rows) {
+  for (const auto& [history, acts] : rows) {
     HeldKeys keys;
-    std::string acts;
-    for (const char* h = r.history; *h; ++h) {
-      switch (*h) {
-        case 'd':
-        case 'r':
-          acts += keys.Down(VK_RETURN, *h == 'r') ? 'y' : 'n';
-          break;
-        case 'u':
-          keys.Up(VK_RETURN);
-          break;
-        default:
-          keys.Regain([down = *h == 'B'](unsigned key) { return down && key == VK_RETURN; });
-      }
+    std::string acted;
+    for (const char* h = history; *h; ++h) {
+      if (*h == 'd' || *h == 'r') acted += keys.Down(VK_RETURN, *h == 'r') ? 'y' : 'n';
+      if (*h == 'u') keys.Up(VK_RETURN);
+      if (*h == 'B' || *h == 'b')
+        keys.Regain([h](unsigned key) { return *h == 'B' && key == VK_RETURN; });
     }
-    EXPECT_EQ(acts, r.acts) << r.history;
+    EXPECT_EQ(acted, acts) << history;
   }
-  // Keys are told apart: a held Enter does not make Space's press a repeat.
-  HeldKeys keys;
-  EXPECT_TRUE(keys.Down(VK_RETURN, false));
-  EXPECT_TRUE(keys.Down(VK_SPACE, false));
-  EXPECT_FALSE(keys.Down(VK_RETURN, true));
+  HeldKeys keys;  // keys are told apart: a held Enter does not make Space's press a repeat
+  EXPECT_TRUE(keys.Down(VK_RETURN, false) && keys.Down(VK_SPACE, false) &&
+              !keys.Down(VK_RETURN, true));
 }
 
 TEST(Win32Rules, TheWindowFitsTheWorkArea) {
-  // Screens of 1024 x 768, 1366 x 768 and 1920 x 1080 with a taskbar below, beside or above,
-  // at 100 %, 150 % and 200 %.
+  // 1024 x 768, 1366 x 768 and 1920 x 1080 with a taskbar below, beside or above, at 100 %,
+  // 150 % and 200 %: the whole frame inside the work area, at the monitor's DPI where it fits
+  // there, else at the largest step of 12 that fits.
   const RECT screens[] = {{0, 0, 1024, 728},  {0, 0, 1366, 728},  {0, 0, 1920, 1040},
                           {62, 0, 1024, 768}, {0, 40, 1366, 768}, {0, 0, 1920, 1080}};
   const auto& tavola = window::Tavola();
   for (const RECT& work : screens) {
     for (const int dpi : {96, 144, 192}) {
-      const Placement p = PlaceWindow(tavola, kWindowStyle, dpi, work);
-      const RECT& f = p.frame;
-      const std::string row = std::to_string(work.right - work.left) + "x" +
-                              std::to_string(work.bottom - work.top) + " at " + std::to_string(dpi);
+      const auto [at, f] = PlaceWindow(tavola, kWindowStyle, dpi, work);
+      const std::string row = std::to_string(work.right) + "x" + std::to_string(work.bottom) + "@" +
+                              std::to_string(dpi);
       EXPECT_TRUE(f.left >= work.left && f.top >= work.top && f.right <= work.right &&
                   f.bottom <= work.bottom)
           << row;
-      // The monitor's DPI where the window fits at it, else the largest step of 12 that fits.
-      const int frameWidth = f.right - f.left - TwipsToPixels(tavola.clientWidth, p.dpi);
-      const int frameHeight = f.bottom - f.top - TwipsToPixels(tavola.clientHeight, p.dpi);
-      const auto fits = [&](int at) {
-        return TwipsToPixels(tavola.clientWidth, at) + frameWidth <= work.right - work.left &&
-               TwipsToPixels(tavola.clientHeight, at) + frameHeight <= work.bottom - work.top;
+      const int frameWidth = f.right - f.left - TwipsToPixels(tavola.clientWidth, at);
+      const int frameHeight = f.bottom - f.top - TwipsToPixels(tavola.clientHeight, at);
+      const auto fits = [&](int d) {
+        return TwipsToPixels(tavola.clientWidth, d) + frameWidth <= work.right - work.left &&
+               TwipsToPixels(tavola.clientHeight, d) + frameHeight <= work.bottom - work.top;
       };
-      EXPECT_EQ(p.dpi == dpi, fits(dpi)) << row;
-      if (p.dpi < dpi) {
-        EXPECT_EQ(p.dpi % 12, 0) << row;
-        EXPECT_FALSE(fits(p.dpi + 12)) << row;
-      }
+      EXPECT_EQ(at == dpi, fits(dpi)) << row;
+      EXPECT_TRUE(at == dpi || (at % 12 == 0 && !fits(at + 12))) << row;
     }
   }
-  // At 100 % on a large screen the window stands where the design puts it.
+  // At 100 % on a large screen the window stands where the design puts it; 150 % on 1366 x 768
+  // shrinks.
   const Placement p = PlaceWindow(tavola, kWindowStyle, 96, RECT{0, 0, 1920, 1040});
   EXPECT_EQ(p.frame.left, TwipsToPixels(tavola.left, 96));
   EXPECT_EQ(p.frame.top, TwipsToPixels(tavola.top, 96));
-  // 1366 x 768 at 150 % shrinks.
   EXPECT_LT(PlaceWindow(tavola, kWindowStyle, 144, RECT{0, 0, 1366, 728}).dpi, 144);
 }
 
 TEST(Win32Rules, PictureButtonFocusRectangleClearOfThePicture) {
-  // cmdNext's face (inside its 2-pixel raised edge) at 100 % to 250 %, with focus lines of one
-  // and two pixels: the picture and the caption's top lie inside the focus rectangle, apart from
-  // its line, and the picture inside the face.
+  // cmdNext's face (inside its raised edge) at 100 % to 250 %, with focus lines of one and two
+  // pixels: the picture and the caption's top inside the focus rectangle, apart from its line.
   for (const int dpi : {96, 120, 144, 168, 192, 240}) {
     for (const int line : {1, 2}) {
       const RECT face{2, 2, TwipsToPixels(1815, dpi) - 2, TwipsToPixels(1095, dpi) - 2};
-      const int picture = MulDiv(32, dpi, 96);
-      const ButtonParts parts = PictureButtonParts(face, dpi, picture, line);
-      const RECT inside{parts.focus.left + line, parts.focus.top + line, parts.focus.right - line,
-                        parts.focus.bottom - line};
-      EXPECT_EQ(parts.picture.right - parts.picture.left, picture);
-      EXPECT_GT(parts.picture.top, inside.top) << dpi << " dpi, line " << line;
-      EXPECT_GT(parts.picture.left, inside.left) << dpi;
-      EXPECT_LT(parts.picture.right, inside.right) << dpi;
-      EXPECT_GT(parts.captionTop, parts.picture.bottom) << dpi;
-      EXPECT_LT(parts.captionTop + MulDiv(11, dpi, 96), inside.bottom) << dpi;
-      EXPECT_GT(parts.focus.top, face.top) << dpi;
+      const int size = MulDiv(32, dpi, 96);
+      const auto [focus, picture, captionTop] = PictureButtonParts(face, dpi, size, line);
+      EXPECT_TRUE(focus.top > face.top && picture.top > focus.top + line &&
+                  picture.left > focus.left + line && picture.right < focus.right - line &&
+                  picture.right - picture.left == size && captionTop > picture.bottom &&
+                  captionTop + MulDiv(11, dpi, 96) < focus.bottom - line)
+          << dpi << " dpi, line " << line;
     }
   }
 }

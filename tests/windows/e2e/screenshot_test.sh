@@ -9,19 +9,17 @@
 # Starts the program with a fixed seed (the first question is 4 x 9, the window tinted
 # RGB(80, 180, 200)), a clock too slow to tick and a known record in the prefix's C:\windows;
 # answers the name box and the greeting; photographs the client area with the first question
-# open and after a wrong answer (black window, verdict, counters). At 100 % also: the new-race
-# question answered No with the focus in the answer box (the wrong answer is then typed there,
-# so the focus must have come back) and again with the focus on the new-question button (the
-# window as before: closing a box draws no question); then, while busy loops keep every core at
-# full load, Enter held down for 2 s on the new-question button (one new question, 7 x 9,
-# nothing judged) and in the answer box with the right answer (one verdict, no new question).
-# Before a photograph after held keys, the new-race question is opened and answered No: the
-# program handles keys in order, so its box shows only once every key before it has been
-# handled. The program logs its boxes (QUORVELLA_E2E_BOXES), so the test waits for each to
-# close rather than for the time Wine takes. A pixel differs when a channel is off by more than
-# the fuzz; more than a few differing pixels (growing with the square of the scale) fail the
-# test. The inside of the answer box, where the caret blinks, is left out where it has the focus.
-# With --update the photographs become the references.
+# open and after a wrong answer (black window, verdict, counters). At 100 % also: the wrong
+# answer is typed after the new-race question answered No (it reaches the answer box only if the
+# focus came back there); the question answered No again on the new-question button (the window
+# as before); then, with one busy loop per core, Enter held for 2 s on the new-question button
+# (one new question, 7 x 9, nothing judged) and in the answer box holding 63 (one verdict, the
+# same question). After held keys the new-race question is opened and answered No before the
+# photograph: it shows only once every key before it has been handled. The test waits for each
+# box to close in the program's box log (QUORVELLA_E2E_BOXES), not for Wine. A pixel differs when
+# a channel is off by more than the fuzz; more than a few differing pixels (growing with the
+# square of the scale) fail the test. The answer box, where the caret blinks, is left out where
+# it has the focus. With --update the photographs become the references.
 #
 # Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and ImageMagick.
 set -euo pipefail
@@ -73,8 +71,7 @@ logged() {
   echo "FAIL: no box line '$1' in $(cat "$boxes" 2>/dev/null)" >&2
   exit 1
 }
-# The new-race question from the menu, answered No, waited for until it has closed; then the
-# window has the keyboard again.
+# The new-race question from the menu, answered No, until it has closed.
 new_race_no() {
   local before
   before=$(wc -l <"$boxes")
@@ -85,8 +82,7 @@ new_race_no() {
   logged '^closed|INIZIARE NUOVA GARA|7$' "$before"
   xdotool windowfocus --sync "$main" 2>/dev/null || true
 }
-# Enter held down for 2 s (the length of the press, not a wait for the program), then every key
-# handled.
+# Enter held for 2 s (the length of the press, not a wait for the program), then every key handled.
 hold_enter() {
   xdotool keydown Return
   sleep 2
@@ -123,8 +119,6 @@ run_at_scale() {
   photograph "$main" "$artefact_dir/question-$scale.png" "$w" "$h" "$caret"
   check "question-$scale" "$scale" "$caret"
 
-  # At 100 % the answer is typed after the new-race question: it reaches the answer box only if
-  # the focus came back there.
   [ "$scale" -eq 1 ] && new_race_no
   xdotool type --delay 40 "9999"
   xdotool key Return
@@ -132,23 +126,17 @@ run_at_scale() {
   check "wrong-$scale" "$scale"
 
   if [ "$scale" -eq 1 ]; then
-    # The new-race question with the focus on the new-question button: the window as before.
     new_race_no
     photograph "$main" "$artefact_dir/box-closed-$scale.png" "$w" "$h"
     check_as "box-closed-$scale" "wrong-$scale" "$scale"
 
-    # Enter held down on a busy computer: one busy loop per core.
     for _ in $(seq "$(nproc)"); do
       (while :; do :; done) &
       busy+=($!)
     done
-    # On the new-question button: one new question (7 x 9), the counters as they were; a
-    # repeat would have judged its empty box and drawn again.
     hold_enter
     photograph "$main" "$artefact_dir/held-enter-$scale.png" "$w" "$h" "$caret"
     check "held-enter-$scale" "$scale" "$caret"
-    # In the answer box with the right answer: one verdict, counted once, and the same
-    # question; a repeat would have drawn a new one.
     xdotool type --delay 40 "63"
     hold_enter
     photograph "$main" "$artefact_dir/held-answer-$scale.png" "$w" "$h"
