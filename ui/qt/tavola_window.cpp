@@ -93,9 +93,10 @@ std::optional<QMargins> framed;  // device pixels
 // managers that read functions as a whole (openbox) then draw a maximize button that does
 // nothing.
 void SetMotifHints(const QWidget* w) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
   auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11 || !w->windowHandle()) return;
-  xcb_connection_t* c = x11->connection();
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c || !w->windowHandle()) return;
   constexpr char kName[] = "_MOTIF_WM_HINTS";
   xcb_intern_atom_reply_t* atom =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr);
@@ -168,6 +169,17 @@ bool TavolaWindow::event(QEvent* event) {
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
   // Before the window is mapped, which is when a window manager reads them.
   if (event->type() == QEvent::Show) SetMotifHints(this);
+  if (event->type() == QEvent::Resize && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    // A window manager that resizes the fixed-size window all the same (a corner drag under
+    // XWayland) gets it back at its own size. Not on Qt's Wayland platform: there the window
+    // must take a maximized size the compositor gives it (see the constructor).
+    QTimer::singleShot(0, this, [this] {
+      if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
+          windowHandle() && windowHandle()->size() != minimumSize()) {
+        windowHandle()->resize(minimumSize());
+      }
+    });
+  }
   const bool result = QMainWindow::event(event);
   if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
   // Qt learns the frame from the window manager without an event of its own: look at every
