@@ -5,13 +5,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
-#include <map>
-#include <string>
 
 #include "platform/files.h"
 #include "qt/quiet_platform.h"
@@ -43,44 +40,7 @@ class BoxesTest : public QObject {
   void endAndFatalExitWithTheirStatus();
   void boxesShowTheirWholeTitleOverTheWindow_data();
   void boxesShowTheirWholeTitleOverTheWindow();
-  void endOfRaceBoxesTellAReaderTheResult();
 };
-
-// The farewell and the confirmation show their texts as they are and tell a reader the result,
-// made from the window's captions as the box opens; another box tells nothing more.
-void BoxesTest::endOfRaceBoxesTellAReaderTheResult() {
-  FilePool files;
-  qt::QtUi ui(files);
-  const std::map<std::string, std::string, std::less<>> captions = {
-      {"lblScore", "13"}, {"lblScore1", "2"}, {"lblScore2", "15"}, {"lblpunti", "12"}};
-  ui.captionOf = [&captions](std::string_view name) {
-    const auto it = captions.find(name);
-    return it == captions.end() ? std::string() : it->second;
-  };
-  QString shown, heard;
-  ui.onMessageBox = [&](QMessageBox& box) {
-    shown = box.text();
-    heard = box.findChild<QLabel*>("qt_msgbox_label")->accessibleName();
-    PressLater(box, QMessageBox::Ok);
-  };
-  const struct {
-    const char* prompt;
-    const char* title;
-    const char* heard;
-  } rows[] = {
-      {"Ciao a presto. Ore 17:05:09", "Data 08/12/2026",
-       "Ciao a presto. Ore 17:05:09. Esatte 13, errate 2, totali 15. Hai battuto il record di 12."},
-      {"Ok ho registrato il tuo record, C A M P I O N E\"", nullptr,
-       "Ok ho registrato il tuo record, campione. Esatte 13, errate 2, totali 15."},
-      {" Ada vediamo se sei un vero campione  ", nullptr, ""},
-  };
-  for (const auto& row : rows) {
-    ui.MsgBox(row.prompt, vbOKOnly,
-              row.title ? std::optional<std::string>(row.title) : std::nullopt);
-    QCOMPARE(shown, QString::fromUtf8(row.prompt));
-    QCOMPARE(heard, QString::fromUtf8(row.heard));
-  }
-}
 
 void BoxesTest::okBoxWithoutTitleShowsTheApplicationTitle() {
   FilePool files;
