@@ -310,6 +310,7 @@ check(heard_minutes and all(re.fullmatch(r"Mancano (1[0-4]|[2-9]) minuti|Manca 1
 # 9. The clock: its name changes at most once a second, though it ticks every 40 ms. The end:
 #    the farewell tells the result.
 pump(lambda: x_window("^Data ") is not None, timeout=60, what="the farewell")
+round_trip(box)  # the notifications went out before the farewell
 seconds = [n for n in notifications() if "secondi" in n or "secondo" in n]
 check(seconds[-1:] == ["1 secondo"], "the last seconds announced: %s" % seconds)
 
