@@ -186,6 +186,18 @@ hold_enter_test() {
     fail "held Enter on 'Nuovo calcolo': $(tail -n "+$mark" "$trace" | sort | uniq -c)"
   kill "${busy[@]}" 2>/dev/null
   wait "${busy[@]}" 2>/dev/null || true
+  # 3. Resized from outside (as a window manager that ignores its fixed size does), the window
+  #    takes its own size again.
+  local main size
+  main=$(focus_window "$pid" '^Giocare con la tavola pitagorica$')
+  size=$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')
+  xdotool windowsize "$main" 1000 700
+  for _ in $(seq 100); do
+    [ "$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')" = "$size" ] && break
+    sleep 0.05
+  done
+  [ "$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')" = "$size" ] ||
+    fail "resized from outside, the window stays $(xwininfo -id "$main" | grep -E 'Width|Height')"
   xdotool key alt+x
   wait "$pid" || fail "the program ended with status $?"
 }
