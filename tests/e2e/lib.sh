@@ -158,8 +158,9 @@ hold_enter_test() {
   # How often $2 (a whole line) comes from line $1 on, before the first $3 there.
   trace_count() { tail -n "+$1" "$trace" | sed "/^$3\$/q" | grep -cx "$2" || true; }
   trace_wait 1 Form_Activate
+  # Each loop ends by itself after a minute, should the test fail before it stops them.
   for _ in $(seq "$(nproc)"); do
-    (while :; do :; done) &
+    (SECONDS=0; while [ "$SECONDS" -lt 60 ]; do :; done) &
     busy+=($!)
   done
   # 1. From the answer box, empty: one verdict, then the focus is on "Nuovo calcolo", which a
