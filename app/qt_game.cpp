@@ -37,7 +37,8 @@ QtGame::QtGame(const Options& options, Injected injected)
                          : std::make_unique<qt::QtUi>(services.files, std::move(injected.exit))),
       ui(injected.ui ? *injected.ui : *ownUi_),
       game(services.For(ui)),
-      form(window::Tavola(), game, ui,
+      sink(game, options.trace),
+      form(window::Tavola(), sink, ui,
            injected.onError ? std::move(injected.onError)
                             : qt::QtForm::ErrorHandler([this](const RuntimeError& e) {
                                 if (ownUi_) ownUi_->Fatal(e);

@@ -43,8 +43,8 @@ bool RepeatFilter::nativeEventFilter(const QByteArray& eventType, void* message,
     case XCB_FOCUS_IN: {
       // Releases that went to another program while it had the focus never came here.
       auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-      if (!x11) return false;
-      xcb_connection_t* c = x11->connection();
+      xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+      if (!c) return false;
       if (auto* reply = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)) {
         keys_.Down(reply->keys);
         std::free(reply);

@@ -45,9 +45,15 @@ int TitleBarWidth(const QString& title) {
   font.setBold(true);
   // Title fonts run up to a fifth larger than the application's.
   font.setPointSizeF(font.pointSizeF() * 1.2);
+  const int text = QFontMetrics(font).horizontalAdvance(title);
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    // Qt draws the title bar itself there, and starts the title in the middle of the box, so
+    // the title and the three buttons right of it must fit in half the width.
+    return 2 * (text + 3 * 27 + 16);
+  }
   // Icon, minimize, maximize and close, each about 24 pixels, and the margins around them.
   constexpr int kButtons = 4 * 24 + 2 * 16;
-  return QFontMetrics(font).horizontalAdvance(title) + kButtons;
+  return text + kButtons;
 }
 
 void FitTitle(QMessageBox& box) {
@@ -62,7 +68,13 @@ void FitTitle(QMessageBox& box) {
 }
 
 void FitTitle(QInputDialog& box) {
-  box.setMinimumWidth(TitleBarWidth(box.windowTitle()));
+  // Its layout sets its size from its children's: the entry takes the width, less the margins.
+  const int width = TitleBarWidth(box.windowTitle());
+  box.setMinimumWidth(width);
+  if (auto* entry = box.findChild<QLineEdit*>()) {
+    const QMargins m = box.layout() ? box.layout()->contentsMargins() : QMargins(11, 11, 11, 11);
+    entry->setMinimumWidth(width - m.left() - m.right());
+  }
 }
 
 QWidget* QtUi::Parent() const {

@@ -15,9 +15,13 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <optional>
 
 #include "window/fit.h"
+
+#include <xcb/xcb.h>
 
 namespace quorvella::qt {
 namespace {
@@ -83,7 +87,31 @@ TavolaWindow::TavolaWindow() {
 
 namespace {
 std::optional<QMargins> framed;  // device pixels
+
+// The window's Motif hints on X11: moved, minimized and closed, never resized or maximized,
+// with a title, a border and the window menu. Qt's own hints let it be resized, and window
+// managers that read functions as a whole (openbox) then draw a maximize button that does
+// nothing.
+void SetMotifHints(const QWidget* w) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c || !w->windowHandle()) return;
+  constexpr char kName[] = "_MOTIF_WM_HINTS";
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr);
+  if (!atom) return;
+  enum : std::uint32_t { kFunctions = 1, kDecorations = 2 };
+  enum : std::uint32_t { kMove = 4, kMinimize = 8, kClose = 32 };
+  enum : std::uint32_t { kBorder = 2, kTitle = 8, kMenu = 16, kMinimizeButton = 32 };
+  const std::uint32_t hints[5] = {kFunctions | kDecorations, kMove | kMinimize | kClose,
+                                  kBorder | kTitle | kMenu | kMinimizeButton, 0, 0};
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(w->winId()), atom->atom,
+                      atom->atom, 32, 5, hints);
+  std::free(atom);
 }
+
+}  // namespace
 
 QMargins TavolaWindow::Frame() {
   if (framed) return *framed;
@@ -139,6 +167,19 @@ void TavolaWindow::PlaceAt(QPoint pos) {
 bool TavolaWindow::event(QEvent* event) {
   // The unloaded window deletes itself here: nothing of it may be touched afterwards.
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
+  // Before the window is mapped, which is when a window manager reads them.
+  if (event->type() == QEvent::Show) SetMotifHints(this);
+  if (event->type() == QEvent::Resize && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    // A window manager that resizes the fixed-size window all the same (a corner drag under
+    // XWayland) gets it back at its own size. Not on Qt's Wayland platform: there the window
+    // must take a maximized size the compositor gives it (see the constructor).
+    QTimer::singleShot(0, this, [this] {
+      if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
+          windowHandle() && windowHandle()->size() != minimumSize()) {
+        windowHandle()->resize(minimumSize());
+      }
+    });
+  }
   const bool result = QMainWindow::event(event);
   if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
   // Qt learns the frame from the window manager without an event of its own: look at every
