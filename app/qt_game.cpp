@@ -37,7 +37,8 @@ QtGame::QtGame(const Options& options, Injected injected)
                          : std::make_unique<qt::QtUi>(services.files, std::move(injected.exit))),
       ui(injected.ui ? *injected.ui : *ownUi_),
       game(services.For(ui)),
-      form(window::Tavola(), game, ui,
+      sink(game, options.trace),
+      form(window::Tavola(), sink, ui,
            injected.onError ? std::move(injected.onError)
                             : qt::QtForm::ErrorHandler([this](const RuntimeError& e) {
                                 if (ownUi_) ownUi_->Fatal(e);
@@ -46,7 +47,10 @@ QtGame::QtGame(const Options& options, Injected injected)
   game.Attach(form);
   services.store->SetWaiting([this] { form.WhileWaiting(); });
   // The boxes open over the window whenever it is on the screen.
-  if (ownUi_) ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
+  if (ownUi_) {
+    ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
+    ownUi_->captionOf = [this](std::string_view name) { return form.CaptionOf(name); };
+  }
 }
 
 int RunGame(int& argc, char** argv, const Options& options) {

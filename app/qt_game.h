@@ -48,6 +48,7 @@ class QtGame {
  public:
   Ui& ui;
   Tavola game;
+  TracedSink sink;
   qt::QtForm form;
 };
 

@@ -54,4 +54,17 @@ Services ServiceSet::For(Ui& ui) {
   return Services{ui, random_, clock_, files, *store};
 }
 
+void TracedSink::Call(std::string_view handler, std::int16_t* keyAscii) {
+  if (trace_) {
+    if (keyAscii) {
+      std::fprintf(trace_, "%.*s %d\n", static_cast<int>(handler.size()), handler.data(),
+                   *keyAscii);
+    } else {
+      std::fprintf(trace_, "%.*s\n", static_cast<int>(handler.size()), handler.data());
+    }
+    std::fflush(trace_);
+  }
+  game_.Call(handler, keyAscii);
+}
+
 }  // namespace quorvella::app

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,21 @@ struct Options {
   int tickInterval = 0;
   // A fixed seed for the factors of the questions; none seeds from the system's entropy.
   std::optional<std::uint32_t> seed;
+  // Where each handler the window calls is written, one line each ("cmdNext_Click",
+  // "txtAnswer_KeyPress 13"), for the end-to-end tests to count; none writes nothing.
+  std::FILE* trace = nullptr;
+};
+
+// The game as the window calls it, each call written to `trace` first when there is one.
+class TracedSink : public EventSink {
+ public:
+  TracedSink(EventSink& game, std::FILE* trace) : game_(game), trace_(trace) {}
+  bool Handles(std::string_view handler) const override { return game_.Handles(handler); }
+  void Call(std::string_view handler, std::int16_t* keyAscii = nullptr) override;
+
+ private:
+  EventSink& game_;
+  std::FILE* trace_;
 };
 
 class ServiceSet {

@@ -5,11 +5,13 @@
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
 // With QUORVELLA_E2E_BOXES naming a file, every box's kind, title and prompt are appended to it,
 // one line each (kind|title|prompt, line ends written as \r and \n), in UTF-8; with the
-// farewell also the stored record the window shows (shown|lblpunti|lblnome).
+// farewell also the stored record the window shows (shown|lblpunti|lblnome); and a line when
+// each box has closed (closed|title|answer).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "app/win32_game.h"
 
@@ -36,7 +38,7 @@ int main() {
         return out;
       };
       std::string line = std::string(kind) + "|" + title + "|" + escaped(prompt) + "\n";
-      if (title.rfind("Data ", 0) == 0) {
+      if (title.rfind("Data ", 0) == 0 && std::string_view(kind) != "closed") {
         line += "shown|" + escaped(game.form.label("lblpunti").Caption()) + "|" +
                 escaped(game.form.label("lblnome").Caption()) + "\n";
       }

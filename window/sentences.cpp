@@ -2,6 +2,11 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "window/sentences.h"
 
+#include <cctype>
+#include <utility>
+
+#include "platform/runtime.h"
+
 namespace quorvella::window {
 namespace {
 
@@ -10,9 +15,13 @@ struct Named {
   std::string_view name;
 };
 constexpr Named kNames[] = {
-    {"Label2", "per"},        {"Label4", "uguale"},
-    {"Image1", "Cronometro"}, {"cmdNext", "Nuovo calcolo"},
+    {"Label2", "per"},
+    {"Label4", "uguale"},
+    {"Image1", "Cronometro"},
+    {"cmdNext", "Nuovo calcolo"},
     {"cmdExit", "Esci"},
+    // Lies under cmdNext, never seen, does nothing; Tab still stops on it.
+    {"Command1", "Nessuna azione"},
 };
 
 constexpr Heading kHeadings[] = {
@@ -53,6 +62,104 @@ std::string_view SpokenName(std::string_view control) {
 
 std::span<const Heading> Headings() {
   return kHeadings;
+}
+
+namespace {
+
+// Seconds left on a clock caption "hh:mm:ss"; nothing for any other text.
+std::optional<int> SecondsOn(std::string_view clock) {
+  if (clock.size() != 8 || clock[2] != ':' || clock[5] != ':') return std::nullopt;
+  int fields[3] = {};
+  for (int f = 0; f < 3; ++f) {
+    const char tens = clock[f * 3];
+    const char ones = clock[f * 3 + 1];
+    if (!std::isdigit(static_cast<unsigned char>(tens)) ||
+        !std::isdigit(static_cast<unsigned char>(ones))) {
+      return std::nullopt;
+    }
+    fields[f] = (tens - '0') * 10 + (ones - '0');
+  }
+  return fields[0] * 3600 + fields[1] * 60 + fields[2];
+}
+
+std::string Count(int n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+std::string Trimmed(std::string text) {
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  return text.substr(start);
+}
+
+constexpr std::string_view kFarewellTitle = "Data ";
+constexpr std::string_view kFarewellPrompt = "Ciao a presto. Ore ";
+constexpr std::string_view kConfirmation = "Ok ho registrato il tuo record, C A M P I O N E\"";
+
+// The counts of the race and, for the farewell, how it stands against the record: the same
+// comparison as the end of the race makes, of the same captions.
+std::string Result(const CaptionOf& caption, bool withRecord) {
+  std::string result = "Esatte " + caption("lblScore") + ", errate " + caption("lblScore1") +
+                       ", totali " + caption("lblScore2") + ".";
+  if (!withRecord) return result;
+  const std::string record = Trimmed(caption("lblpunti"));
+  const bool beaten = Val(record) < Val(caption("lblScore"));
+  if (record.empty()) return result + (beaten ? " Hai battuto il record." : " Nessun record.");
+  return result + (beaten ? " Hai battuto il record di " : " Il record resta ") + record + ".";
+}
+
+}  // namespace
+
+std::string TimeLeft(std::string_view clock) {
+  const auto seconds = SecondsOn(clock);
+  if (!seconds) return {};
+  if (*seconds == 0) return "Tempo scaduto";
+  const int minutes = *seconds / 60;
+  const int rest = *seconds % 60;
+  const int first = minutes > 0 ? minutes : rest;
+  std::string text = first == 1 ? "Manca " : "Mancano ";
+  if (minutes > 0) text += Count(minutes, "minuto", "minuti");
+  if (minutes > 0 && rest > 0) text += " e ";
+  if (rest > 0) text += Count(rest, "secondo", "secondi");
+  return text;
+}
+
+std::optional<std::string> TimeAnnouncement(std::string_view clock) {
+  const auto seconds = SecondsOn(clock);
+  if (!seconds) return std::nullopt;
+  if (*seconds >= 1 && *seconds <= 10) return Count(*seconds, "secondo", "secondi");
+  if (*seconds % 60 == 0 && *seconds >= 60 && *seconds <= 14 * 60) return TimeLeft(clock);
+  return std::nullopt;
+}
+
+std::string QuestionAndTimeLeft(const CaptionOf& caption) {
+  const std::string question = Question(caption("lblNum1"), caption("lblNum2"));
+  const std::string time = TimeLeft(caption(kClock));
+  return time.empty() ? question : question + " " + time + ".";
+}
+
+std::optional<std::int64_t> Announcements::Due() const {
+  if (!waiting_) return std::nullopt;
+  return lastFocus_ ? *lastFocus_ + kQuietAfterFocusMs : 0;
+}
+
+std::optional<std::string> Announcements::Take(std::int64_t now) {
+  const auto due = Due();
+  if (!due || now < *due) return std::nullopt;
+  return std::exchange(waiting_, std::nullopt);
+}
+
+std::optional<std::string> SpokenBox(std::string_view title, std::string_view prompt,
+                                     const CaptionOf& caption) {
+  if (title.starts_with(kFarewellTitle) && prompt.starts_with(kFarewellPrompt)) {
+    return std::string(prompt) + ". " + Result(caption, true);
+  }
+  if (prompt == kConfirmation) {
+    return "Ok ho registrato il tuo record, campione. " + Result(caption, false);
+  }
+  return std::nullopt;
 }
 
 }  // namespace quorvella::window

@@ -7,6 +7,7 @@
 // readers look; none writes a sentence or names a control of its own. Plain C++.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -52,5 +53,49 @@ std::span<const Heading> Headings();
 // hears it at most once per kClockQuietMs.
 inline constexpr std::string_view kClock = "lblconto";
 inline constexpr int kClockQuietMs = 1000;
+
+// The time left in words, from the clock's caption ("00:13:20" gives "Mancano 13 minuti e 20
+// secondi"); empty for a caption that is not a clock (the design-time "00.00.00").
+std::string TimeLeft(std::string_view clock);
+
+// What a reader is told of the time left as the clock shows `clock`, without asking: at each
+// whole minute from 14 down to 1 ("Mancano 5 minuti", "Manca 1 minuto") and at each of the last
+// ten seconds ("10 secondi" ... "1 secondo"); nothing at every other tick.
+std::optional<std::string> TimeAnnouncement(std::string_view clock);
+
+// The answer box's name once it has the focus, for a reader's where-am-I: the question and the
+// time left. As the focus comes it is the question alone (SpokenOnFocus).
+std::string QuestionAndTimeLeft(const CaptionOf& caption);
+
+// Announcements of the time wait while the question or the verdict the focus brought may still
+// be being read (kQuietAfterFocusMs after each move of the focus), since a reader speaks an
+// announcement at once and cuts off what it was saying. Only the newest one waits: an older time
+// is no longer true. Times are milliseconds on any steady clock.
+inline constexpr int kQuietAfterFocusMs = 3000;
+class Announcements {
+ public:
+  void FocusMoved(std::int64_t now) { lastFocus_ = now; }
+  void Add(std::string sentence) { waiting_ = std::move(sentence); }
+  // The announcement to make now, if one waits and the quiet after the focus is over.
+  std::optional<std::string> Take(std::int64_t now);
+  // When the waiting announcement may be made; nothing when none waits.
+  std::optional<std::int64_t> Due() const;
+  // Whether what the focus brought may still be being read.
+  bool Reading(std::int64_t now) const {
+    return lastFocus_ && now < *lastFocus_ + kQuietAfterFocusMs;
+  }
+
+ private:
+  std::optional<std::string> waiting_;
+  std::optional<std::int64_t> lastFocus_;
+};
+
+// The boxes at the end of a race. Their shown texts say the date, the time of day and, for a new
+// record, "C A M P I O N E" letter by letter; a reader hears instead the prompt with the race's
+// result, made from the window's captions as the box opens: "Ciao a presto. Ore 17:05:09.
+// Esatte 12, errate 3, totali 15. Il record resta 20." Boxes are told apart by their fixed
+// texts; every other box says its prompt (nothing).
+std::optional<std::string> SpokenBox(std::string_view title, std::string_view prompt,
+                                     const CaptionOf& caption);
 
 }  // namespace quorvella::window

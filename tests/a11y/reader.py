@@ -68,7 +68,8 @@ listener = Atspi.EventListener.new(heard)
 for kind in ("object:state-changed:focused", "object:state-changed:showing",
              "object:state-changed:visible", "object:property-change:accessible-name",
              "object:property-change:accessible-description", "object:text-changed",
-             "object:text-caret-moved", "object:children-changed", "window:activate"):
+             "object:text-caret-moved", "object:children-changed", "window:activate",
+             "object:selection-changed"):
     listener.register(kind)
 
 env = dict(os.environ, QT_QPA_PLATFORM="xcb", QUORVELLA_E2E_DIR=work + "/records/",
@@ -238,11 +239,13 @@ check(button.get_name() == "Nuovo calcolo", "the button is named %r" % button.ge
 check(button.get_description() == "Esatto, è incredibile!!! Esatte 1, errate 0, totali 1.",
       "verdict after a right answer: %r" % button.get_description())
 
-# 4. The next question, then a wrong answer.
+# 4. The next question, then a wrong answer. One focus event for the one focus move.
 mark = len(events)
 key("Return")
 nxt = wait_focus(mark, Atspi.Role.TEXT, "the answer box's focus for the next question")
 round_trip(box)
+moves = [(e[4], e[5]) for e in focus_events(mark)]
+check(len(moves) == 1, "one focus event as the next question comes: %s" % moves)
 m2 = QUESTION.match(nxt[4] or "")
 check(m2 is not None, "the next question heard with the focus: %r" % nxt[4])
 check(newest_of(box, mark) == "object:state-changed:focused",
@@ -256,8 +259,77 @@ round_trip(button)
 check(button.get_description() == "Sbagliato!! %d Esatte 1, errate 1, totali 2." % product,
       "verdict after a wrong answer: %r" % button.get_description())
 
-# 5. The clock: its name changes at most once a second, though it ticks every 40 ms.
+# 5. Alt+N draws the next question, heard with the focus, and nothing of the menu bar.
+mark = len(events)
+key("alt+n")
+wait_focus(mark, Atspi.Role.TEXT, "the answer box's focus after Alt+N")
+round_trip(box)
+menu_roles = (Atspi.Role.MENU, Atspi.Role.MENU_ITEM, Atspi.Role.MENU_BAR)
+stray = [(e[1], e[4]) for e in events[mark:] if e[5] in menu_roles]
+check(not stray, "Alt+N says nothing of the menu: %s" % stray)
+
+# 6. The menu's new-race question by F10, Right, Enter; No (its default, by Enter): the focus is
+#    back in the answer box, heard with the question, and the race goes on.
+mark = len(events)
+key("F10", "Right", "Return")
+pump(lambda: x_window("^INIZIARE NUOVA GARA$") is not None, what="the new-race question")
+xdo("windowfocus", "--sync", x_window("^INIZIARE NUOVA GARA$"))
+after_box = len(events)
+key("Return")
+try:
+    back = wait_focus(after_box, Atspi.Role.TEXT, "the answer box's focus after No")
+except SystemExit:
+    for e in events[mark:]:
+        print("heard:", e[1], e[3], e[4], e[5])
+    raise
+round_trip(box)
+check(back[2] == box and QUESTION.match(back[4] or "") is not None,
+      "after No the answer box has the focus again, heard as %r" % back[4])
+check(box.get_state_set().contains(Atspi.StateType.FOCUSED), "and keeps it")
+
+# 7. Nothing is heard as an unnamed button that does nothing.
+check(named(app, "Command1") is None, "no control is heard as 'Command1'")
+
+# 8. The time left: announced at whole minutes (the clock ticks every 40 ms: a minute is 2.4 s)
+#    by a notification the reader speaks without the focus moving, each once.
+def notifications():
+    return [e[4] for e in events if e[5] == Atspi.Role.NOTIFICATION
+            and e[1] == "object:state-changed:showing" and e[3] == 1]
+
+
+pump(lambda: "Manca 1 minuto" in notifications(), timeout=60, what="the last minute announced")
+check(re.fullmatch(r"Quanto fa \d per \d\? Manca(no)? [0-9a-z ]+\.",
+                   " ".join(labelled_by(box))) is not None,
+      "where-am-I on the answer box tells the time left: %r" % labelled_by(box))
+heard_minutes = [n for n in notifications() if "minut" in n]
+check(heard_minutes and all(re.fullmatch(r"Mancano (1[0-4]|[2-9]) minuti|Manca 1 minuto", n)
+                            for n in heard_minutes)
+      and len(set(heard_minutes)) == len(heard_minutes),
+      "minutes announced, each once: %s" % heard_minutes)
+
+# 9. The clock: its name changes at most once a second, though it ticks every 40 ms. The end:
+#    the farewell tells the result.
 pump(lambda: x_window("^Data ") is not None, timeout=60, what="the farewell")
+round_trip(box)  # the notifications went out before the farewell
+seconds = [n for n in notifications() if "secondi" in n or "secondo" in n]
+check(seconds[-1:] == ["1 secondo"], "the last seconds announced: %s" % seconds)
+
+
+def box_text(start):
+    """The text of a box's label that starts with `start`, as a reader hears it."""
+    for acc, _ in walk(app):
+        try:
+            if acc.get_role() == Atspi.Role.LABEL and (acc.get_name() or "").startswith(start):
+                return acc.get_name()
+        except GLib.Error:
+            pass
+    return None
+
+
+farewell = pump(lambda: box_text("Ciao"), what="the farewell's text") or box_text("Ciao")
+check(re.fullmatch(r"Ciao a presto\. Ore [0-9:.]+\. Esatte 1, errate 1, totali 2\. "
+                   r"Hai battuto il record di 0\.", farewell or "") is not None,
+      "the farewell tells the result: %r" % farewell)
 names_of_clock = [e for e in events if e[2] == clock
                   and e[1] == "object:property-change:accessible-name"]
 if names_of_clock:
@@ -268,6 +340,10 @@ else:
     check(False, "the clock never changed its name")
 xdo("windowfocus", "--sync", x_window("^Data "))
 key("Return")
+pump(lambda: x_window("^Quorvella$") is not None, what="the record's confirmation")
+confirmation = pump(lambda: box_text("Ok"), what="its text") or box_text("Ok")
+check(confirmation == "Ok ho registrato il tuo record, campione. Esatte 1, errate 1, totali 2.",
+      "the confirmation tells the result, CAMPIONE as a word: %r" % confirmation)
 end = time.monotonic() + 30
 while game.poll() is None and time.monotonic() < end:
     confirm = x_window("^Quorvella$")

@@ -112,3 +112,93 @@ check_as() {
     echo "ok   $name: $differing pixels differ (at most $allowed allowed)"
   fi
 }
+
+# (The caller defines fail.) Waits (up to half a minute: a loaded or instrumented build starts slowly) until process $1
+# shows a window whose title matches $2 and that is not window $3 -- two boxes in a row may bear
+# the same title, and the one just answered may still be on the screen for a moment -- gives it
+# the keyboard focus and prints its id.
+focus_window() {
+  local pid=$1 pattern=$2 previous=${3:-} id
+  for _ in $(seq 1 600); do
+    for id in $(xdotool search --all --onlyvisible --pid "$pid" --name "$pattern" 2>/dev/null || true); do
+      if [ "$id" != "$previous" ]; then
+        xdotool windowfocus --sync "$id" 2>/dev/null || true
+        echo "$id"
+        return 0
+      fi
+    done
+    kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for '$pattern': $(cat "$work/out.txt" 2>/dev/null)"
+    sleep 0.05
+  done
+  fail "no window titled '$pattern'"
+}
+
+# Holds Enter for 2 s (xdotool keydown, keyup: the X server repeats it meanwhile) with every
+# core kept busy, in the program $1 (the end-to-end build, QUORVELLA_E2E_DIR set by the caller):
+# from the answer box one verdict and no new question, from "Nuovo calcolo" one new question
+# and no verdict; a deliberate second press still acts. Counts the handlers the window called
+# (QUORVELLA_E2E_TRACE). The caller defines fail.
+hold_enter_test() {
+  local trace="$work/trace.txt" pid busy=() box mark
+  QUORVELLA_E2E_TRACE=1 QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 "$1" >"$trace" 2>&1 &
+  pid=$!
+  box=$(focus_window "$pid" '^Quorvella$')
+  xdotool type --delay 20 "Ada"
+  xdotool key Return
+  focus_window "$pid" '^Quorvella$' "$box" >/dev/null
+  xdotool key Return
+  focus_window "$pid" '^Giocare con la tavola pitagorica$' >/dev/null
+  trace_wait() {  # until line $1 on of the trace holds $2 (a whole line)
+    for _ in $(seq 600); do
+      tail -n "+$1" "$trace" | grep -qx "$2" && return 0
+      sleep 0.05
+    done
+    fail "the window never called '$2': $(cat "$trace")"
+  }
+  # How often $2 (a whole line) comes from line $1 on, before the first $3 there.
+  trace_count() { tail -n "+$1" "$trace" | sed "/^$3\$/q" | grep -cx "$2" || true; }
+  trace_wait 1 Form_Activate
+  # Each loop ends by itself after a minute, should the test fail before it stops them.
+  for _ in $(seq "$(nproc)"); do
+    (SECONDS=0; while [ "$SECONDS" -lt 60 ]; do :; done) &
+    busy+=($!)
+  done
+  # 1. From the answer box, empty: one verdict, then the focus is on "Nuovo calcolo", which a
+  #    second press clicks.
+  mark=$(($(wc -l <"$trace") + 1))
+  xdotool keydown Return
+  sleep 2
+  xdotool keyup Return
+  xdotool key Return
+  trace_wait "$mark" cmdNext_Click
+  [ "$(trace_count "$mark" 'txtAnswer_KeyPress 13' cmdNext_Click)" = 1 ] ||
+    fail "held Enter in the answer box: $(tail -n "+$mark" "$trace" | sort | uniq -c)"
+  # 2. From "Nuovo calcolo": one new question, then the answer box, where a second press judges.
+  xdotool type --delay 20 "1"
+  xdotool key Return
+  trace_wait "$mark" 'txtAnswer_KeyPress 13'
+  mark=$(($(wc -l <"$trace") + 1))
+  xdotool keydown Return
+  sleep 2
+  xdotool keyup Return
+  xdotool key Return
+  trace_wait "$mark" 'txtAnswer_KeyPress 13'
+  [ "$(trace_count "$mark" cmdNext_Click 'txtAnswer_KeyPress 13')" = 1 ] ||
+    fail "held Enter on 'Nuovo calcolo': $(tail -n "+$mark" "$trace" | sort | uniq -c)"
+  kill "${busy[@]}" 2>/dev/null
+  wait "${busy[@]}" 2>/dev/null || true
+  # 3. Resized from outside (as a window manager that ignores its fixed size does), the window
+  #    takes its own size again.
+  local main size
+  main=$(focus_window "$pid" '^Giocare con la tavola pitagorica$')
+  size=$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')
+  xdotool windowsize "$main" 1000 700
+  for _ in $(seq 100); do
+    [ "$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')" = "$size" ] && break
+    sleep 0.05
+  done
+  [ "$(xwininfo -id "$main" | grep -E 'Width|Height' | tr -d ' \n')" = "$size" ] ||
+    fail "resized from outside, the window stays $(xwininfo -id "$main" | grep -E 'Width|Height')"
+  xdotool key alt+x
+  wait "$pid" || fail "the program ended with status $?"
+}

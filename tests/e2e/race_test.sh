@@ -26,25 +26,7 @@ export QUORVELLA_E2E_TICK_MS=10
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Waits (up to half a minute: a loaded or instrumented build starts slowly) until process $1
-# shows a window whose title matches $2 and that is not window $3 -- two boxes in a row may bear
-# the same title, and the one just answered may still be on the screen for a moment -- gives it
-# the keyboard focus and prints its id.
-wait_window() {
-  local pid=$1 pattern=$2 previous=${3:-} id
-  for _ in $(seq 1 600); do
-    for id in $(xdotool search --all --onlyvisible --pid "$pid" --name "$pattern" 2>/dev/null || true); do
-      if [ "$id" != "$previous" ]; then
-        xdotool windowfocus --sync "$id" 2>/dev/null || true
-        echo "$id"
-        return 0
-      fi
-    done
-    kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for '$pattern': $(cat "$work/out.txt")"
-    sleep 0.05
-  done
-  fail "no window titled '$pattern'"
-}
+wait_window() { focus_window "$@"; }
 
 # Answers the boxes of the end of the race until the program ends: each new "Quorvella" box (the
 # confirmation of a new record) is confirmed once and counted in boxes.txt.
@@ -124,4 +106,7 @@ wait "$pid" || status=$?
 [ "$status" -eq 1 ] || fail "exit status $status after the error, expected 1"
 grep -q "$work/blocker/records/" "$work/out.txt" || fail "the error does not name the directory"
 
-echo "e2e race: 2 races, record kept when beaten and left alone when not; unwritable directory ends with 1"
+# 4. Enter held under load.
+hold_enter_test "$program"
+
+echo "e2e race: held Enter acts once under load; 2 races, record kept when beaten and left alone when not; unwritable directory ends with 1"

@@ -18,6 +18,7 @@
 #include "game/tavola.h"
 #include "qt/scripted_game.h"
 #include "ui/qt/accessibility.h"
+#include "ui/qt/held_keys.h"
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_ui.h"
 #include "ui/qt/widgets.h"
@@ -74,6 +75,8 @@ class BindingTest : public QObject {
   void keyboardOnlyRace();
   void heldEnterNeitherJudgesNorDraws_data();
   void heldEnterNeitherJudgesNorDraws();
+  void heldKeysOnX11_data();
+  void heldKeysOnX11();
   void disabledNextIsOutOfReach();
   void tabCycle();
   void menuByKeyboard_data();
@@ -343,6 +346,48 @@ void BindingTest::heldEnterNeitherJudgesNorDraws() {
   }
   QCOMPARE(g.caption("lblScore2"), QString::number(judged));
   QCOMPARE(Draws(g), draws);
+}
+
+// What the X server says of a key, in order: P<keycode>@<time> a press, R... a release,
+// F<keycode>... the keys down as a window gets the focus; how many presses act.
+void BindingTest::heldKeysOnX11_data() {
+  QTest::addColumn<QString>("events");
+  QTest::addColumn<int>("acting");
+  QTest::newRow("press") << "P36@100 R36@180" << 1;
+  QTest::newRow("repeatAsReleaseAndPress")
+      << "P36@100 R36@600 P36@600 R36@640 P36@640 R36@700" << 1;
+  QTest::newRow("detectableRepeat") << "P36@100 P36@600 P36@640 R36@700" << 1;
+  QTest::newRow("twoPresses") << "P36@100 R36@180 P36@400 R36@480" << 2;
+  QTest::newRow("anotherKeyWhileHeld") << "P36@100 P10@150 R10@160 R36@700" << 2;
+  QTest::newRow("releasedWhileAway") << "P36@100 F P36@900" << 2;
+  QTest::newRow("stillHeldOnReturn") << "P36@100 F36 P36@900" << 1;
+}
+
+void BindingTest::heldKeysOnX11() {
+  QFETCH(QString, events);
+  QFETCH(int, acting);
+  qt::HeldKeys keys;
+  int acted = 0;
+  for (const QString& e : events.split(' ')) {
+    const QStringList parts = e.mid(1).split('@');
+    if (e[0] == 'F') {
+      std::uint8_t keymap[32] = {};
+      if (!parts[0].isEmpty()) {
+        const int code = parts[0].toInt();
+        keymap[code / 8] = static_cast<std::uint8_t>(1 << (code % 8));
+      }
+      keys.Down(keymap);
+      continue;
+    }
+    const auto code = static_cast<std::uint8_t>(parts[0].toInt());
+    const auto time = parts[1].toUInt();
+    if (e[0] == 'P') {
+      acted += keys.Press(code, time) ? 0 : 1;
+    } else {
+      keys.Release(code, time);
+    }
+  }
+  QCOMPARE(acted, acting);
 }
 
 void BindingTest::disabledNextIsOutOfReach() {

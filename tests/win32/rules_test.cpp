@@ -2,8 +2,9 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding's rows that need no message loop: what the key-press handler receives for a
 // WM_CHAR, twips to pixels and font heights at 100 %, 150 % and 200 %, message box styles as
-// MessageBoxW flags, the repeat bit of a held key, access keys and picture resources; and a
-// handler table that the game cannot honour failing the load before any window or box.
+// MessageBoxW flags, the repeat bit of a held key and which presses act, access keys and picture
+// resources, the parts of a picture button; and a handler table that the game cannot honour
+// failing the load before any window or box.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -12,6 +13,7 @@
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
+#include "window/description.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -108,6 +110,86 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(PictureResource(""), 0);
   EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+}
+
+TEST(Win32Rules, AHeldKeyActsOnce) {
+  // Histories of Enter and whether each down acts (y) or not (n): d a down, r a down Windows
+  // marks as a repeat (bit 30), u an up, B and b the window getting the keyboard back with the
+  // key down and up.
+  const std::pair<const char*, const char*> rows[] = {
+      {"drrru", "ynnn"},   // held: one press, then repeats
+      {"drud", "yny"},     // up and down again: a second press
+      {"Brrrud", "nnny"},  // held since a box closed on it: its repeats do not act
+      {"bd", "y"},         // the box's key came up before the window had the keyboard back
+      {"brr", "yn"},       // a repeat of a key the window saw up acts, once
+      {"drBrr", "ynnn"},   // back to the window with the key still held
+      {"drbr", "yny"},     // back with the key up: the next down acts
+      {"r", "y"},          // the window never saw the key go down
+  };
+  for (const auto& [history, acts] : rows) {
+    HeldKeys keys;
+    std::string acted;
+    for (const char* h = history; *h; ++h) {
+      if (*h == 'd' || *h == 'r') acted += keys.Down(VK_RETURN, *h == 'r') ? 'y' : 'n';
+      if (*h == 'u') keys.Up(VK_RETURN);
+      if (*h == 'B' || *h == 'b')
+        keys.Regain([h](unsigned key) { return *h == 'B' && key == VK_RETURN; });
+    }
+    EXPECT_EQ(acted, acts) << history;
+  }
+  HeldKeys keys;  // keys are told apart: a held Enter does not make Space's press a repeat
+  EXPECT_TRUE(keys.Down(VK_RETURN, false) && keys.Down(VK_SPACE, false) &&
+              !keys.Down(VK_RETURN, true));
+}
+
+TEST(Win32Rules, TheWindowFitsTheWorkArea) {
+  // 1024 x 768, 1366 x 768 and 1920 x 1080 with a taskbar below, beside or above, at 100 %,
+  // 150 % and 200 %: the whole frame inside the work area, at the monitor's DPI where it fits
+  // there, else at the largest step of 12 that fits.
+  const RECT screens[] = {{0, 0, 1024, 728},  {0, 0, 1366, 728},  {0, 0, 1920, 1040},
+                          {62, 0, 1024, 768}, {0, 40, 1366, 768}, {0, 0, 1920, 1080}};
+  const auto& tavola = window::Tavola();
+  for (const RECT& work : screens) {
+    for (const int dpi : {96, 144, 192}) {
+      const auto [at, f] = PlaceWindow(tavola, kWindowStyle, dpi, work);
+      const std::string row = std::to_string(work.right) + "x" + std::to_string(work.bottom) + "@" +
+                              std::to_string(dpi);
+      EXPECT_TRUE(f.left >= work.left && f.top >= work.top && f.right <= work.right &&
+                  f.bottom <= work.bottom)
+          << row;
+      const int frameWidth = f.right - f.left - TwipsToPixels(tavola.clientWidth, at);
+      const int frameHeight = f.bottom - f.top - TwipsToPixels(tavola.clientHeight, at);
+      const auto fits = [&](int d) {
+        return TwipsToPixels(tavola.clientWidth, d) + frameWidth <= work.right - work.left &&
+               TwipsToPixels(tavola.clientHeight, d) + frameHeight <= work.bottom - work.top;
+      };
+      EXPECT_EQ(at == dpi, fits(dpi)) << row;
+      EXPECT_TRUE(at == dpi || (at % 12 == 0 && !fits(at + 12))) << row;
+    }
+  }
+  // At 100 % on a large screen the window stands where the design puts it; 150 % on 1366 x 768
+  // shrinks.
+  const Placement p = PlaceWindow(tavola, kWindowStyle, 96, RECT{0, 0, 1920, 1040});
+  EXPECT_EQ(p.frame.left, TwipsToPixels(tavola.left, 96));
+  EXPECT_EQ(p.frame.top, TwipsToPixels(tavola.top, 96));
+  EXPECT_LT(PlaceWindow(tavola, kWindowStyle, 144, RECT{0, 0, 1366, 728}).dpi, 144);
+}
+
+TEST(Win32Rules, PictureButtonFocusRectangleClearOfThePicture) {
+  // cmdNext's face (inside its raised edge) at 100 % to 250 %, with focus lines of one and two
+  // pixels: the picture and the caption's top inside the focus rectangle, apart from its line.
+  for (const int dpi : {96, 120, 144, 168, 192, 240}) {
+    for (const int line : {1, 2}) {
+      const RECT face{2, 2, TwipsToPixels(1815, dpi) - 2, TwipsToPixels(1095, dpi) - 2};
+      const int size = MulDiv(32, dpi, 96);
+      const auto [focus, picture, captionTop] = PictureButtonParts(face, dpi, size, line);
+      EXPECT_TRUE(focus.top > face.top && picture.top > focus.top + line &&
+                  picture.left > focus.left + line && picture.right < focus.right - line &&
+                  picture.right - picture.left == size && captionTop > picture.bottom &&
+                  captionTop + MulDiv(11, dpi, 96) < focus.bottom - line)
+          << dpi << " dpi, line " << line;
+    }
+  }
 }
 
 // A game with every handler, and boxes that must never show.

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // What the window says to a screen reader: the question, the verdict with the counts, what a
-// control says as it takes the focus, the spoken names, and headings and clock that name real
-// labels of the window.
+// control says as it takes the focus, the spoken names, headings and clock that name real
+// labels of the window, the time left and when it is announced, and the end of race's boxes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -13,6 +14,16 @@
 
 namespace quorvella::window {
 namespace {
+
+using Captions = std::map<std::string, std::string, std::less<>>;
+
+// The captions of a window, by name; a name not given has the empty caption.
+CaptionOf CaptionsOf(const Captions& captions) {
+  return [&captions](std::string_view name) {
+    const auto it = captions.find(name);
+    return it == captions.end() ? std::string() : it->second;
+  };
+}
 
 TEST(Sentences, QuestionAndVerdict) {
   EXPECT_EQ(Question("7", "8"), "Quanto fa 7 per 8?");
@@ -27,14 +38,11 @@ TEST(Sentences, QuestionAndVerdict) {
 
 // Made from the captions as they are when the focus comes; other controls keep what they have.
 TEST(Sentences, WhatAControlSaysAsItTakesTheFocus) {
-  std::map<std::string, std::string, std::less<>> captions = {
+  Captions captions = {
       {"lblNum1", "6"},  {"lblNum2", "0"},   {"lblMessage", "Sbagliato!! 0"},
       {"lblScore", "2"}, {"lblScore1", "1"}, {"lblScore2", "3"},
   };
-  const CaptionOf caption = [&captions](std::string_view name) {
-    const auto it = captions.find(name);
-    return it == captions.end() ? std::string() : it->second;
-  };
+  const CaptionOf caption = CaptionsOf(captions);
   EXPECT_EQ(SpokenOnFocus("txtAnswer", caption).name, "Quanto fa 6 per 0?");
   EXPECT_FALSE(SpokenOnFocus("txtAnswer", caption).description);
   EXPECT_EQ(SpokenOnFocus("cmdNext", caption).description,
@@ -50,9 +58,13 @@ TEST(Sentences, WhatAControlSaysAsItTakesTheFocus) {
 
 TEST(Sentences, SpokenNamesHeadingsAndClockNameLabelsOfTheWindow) {
   const std::pair<const char*, const char*> names[] = {
-      {"Label2", "per"},        {"Label4", "uguale"},
-      {"Image1", "Cronometro"}, {"cmdNext", "Nuovo calcolo"},
-      {"cmdExit", "Esci"},      {"lblScore", ""},
+      {"Label2", "per"},
+      {"Label4", "uguale"},
+      {"Image1", "Cronometro"},
+      {"cmdNext", "Nuovo calcolo"},
+      {"cmdExit", "Esci"},
+      {"lblScore", ""},
+      {"Command1", "Nessuna azione"},
   };
   for (const auto& [control, spoken] : names) EXPECT_EQ(SpokenName(control), spoken) << control;
 
@@ -69,6 +81,99 @@ TEST(Sentences, SpokenNamesHeadingsAndClockNameLabelsOfTheWindow) {
   }
   EXPECT_EQ(kindOf(kClock), ControlKind::kLabel);
   for (const auto& [control, spoken] : names) EXPECT_TRUE(kindOf(control)) << control;
+}
+
+// The time left in words for where-am-I, and the few ticks that announce it unasked.
+TEST(Sentences, TimeLeftAndItsAnnouncements) {
+  const struct {
+    const char* clock;
+    const char* left;
+    const char* announced;  // nullptr: this tick says nothing
+  } rows[] = {
+      {"00:15:00", "Mancano 15 minuti", nullptr},  // the race's start is no news
+      {"00:14:59", "Mancano 14 minuti e 59 secondi", nullptr},
+      {"00:14:00", "Mancano 14 minuti", "Mancano 14 minuti"},
+      {"00:05:00", "Mancano 5 minuti", "Mancano 5 minuti"},
+      {"00:01:01", "Manca 1 minuto e 1 secondo", nullptr},
+      {"00:01:00", "Manca 1 minuto", "Manca 1 minuto"},
+      {"00:00:10", "Mancano 10 secondi", "10 secondi"},
+      {"00:00:02", "Mancano 2 secondi", "2 secondi"},
+      {"00:00:01", "Manca 1 secondo", "1 secondo"},
+      {"00:00:00", "Tempo scaduto", nullptr},
+      {"00.00.00", "", nullptr},  // the design-time caption is no clock
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(TimeLeft(row.clock), row.left) << row.clock;
+    const auto announced = TimeAnnouncement(row.clock);
+    EXPECT_EQ(announced.has_value(), row.announced != nullptr) << row.clock;
+    if (announced && row.announced) {
+      EXPECT_EQ(*announced, row.announced) << row.clock;
+    }
+  }
+  int announcements = 0;
+  for (int s = 15 * 60; s >= 0; --s) {
+    char clock[9];
+    std::snprintf(clock, sizeof clock, "00:%02d:%02d", s / 60, s % 60);
+    announcements += TimeAnnouncement(clock) ? 1 : 0;
+  }
+  EXPECT_EQ(announcements, 14 + 10);  // a whole race
+  Captions captions = {{"lblNum1", "7"}, {"lblNum2", "8"}, {"lblconto", "00:03:20"}};
+  const CaptionOf caption = CaptionsOf(captions);
+  EXPECT_EQ(QuestionAndTimeLeft(caption), "Quanto fa 7 per 8? Mancano 3 minuti e 20 secondi.");
+  captions["lblconto"] = "00.00.00";
+  EXPECT_EQ(QuestionAndTimeLeft(caption), "Quanto fa 7 per 8?");
+}
+
+// An announcement waits out the quiet after each move of the focus; only the newest waits.
+TEST(Sentences, AnnouncementsWaitWhileTheFocusIsRead) {
+  Announcements a;
+  a.Add("Mancano 14 minuti");
+  EXPECT_EQ(a.Take(100), "Mancano 14 minuti");  // no focus yet: at once
+  EXPECT_FALSE(a.Take(100));                    // said once
+  a.FocusMoved(1000);
+  EXPECT_TRUE(a.Reading(1000 + kQuietAfterFocusMs - 1));
+  EXPECT_FALSE(a.Reading(1000 + kQuietAfterFocusMs));
+  a.Add("Mancano 13 minuti");
+  EXPECT_EQ(a.Due(), 1000 + kQuietAfterFocusMs);
+  EXPECT_FALSE(a.Take(1000 + kQuietAfterFocusMs - 1));
+  a.Add("Mancano 12 minuti");  // replaces the one that waits
+  a.FocusMoved(2000);          // a new question: the quiet starts again
+  EXPECT_FALSE(a.Take(1000 + kQuietAfterFocusMs));
+  EXPECT_EQ(a.Take(2000 + kQuietAfterFocusMs), "Mancano 12 minuti");
+  EXPECT_FALSE(a.Due());
+}
+
+// The farewell and the confirmation carry the race's result for a reader; other boxes nothing.
+TEST(Sentences, TheEndOfRaceBoxesSayTheResult) {
+  Captions captions = {
+      {"lblScore", "12"}, {"lblScore1", "3"}, {"lblScore2", "15"}, {"lblpunti", "9\r\n"}};
+  const CaptionOf caption = CaptionsOf(captions);
+  const std::string farewell = "Ciao a presto. Ore 17:05:09";
+  const std::string confirmation = "Ok ho registrato il tuo record, C A M P I O N E\"";
+  const struct {
+    const char* record;
+    const char* farewell;
+  } rows[] = {
+      {"9\r\n", "Hai battuto il record di 9."},
+      {"12", "Il record resta 12."},  // a tie keeps the record
+      {"", "Hai battuto il record."},
+      {"abc", "Hai battuto il record di abc."},  // reads as 0, as the game reads it
+  };
+  for (const auto& row : rows) {
+    captions["lblpunti"] = row.record;
+    EXPECT_EQ(SpokenBox("Data 08/12/2026", farewell, caption),
+              farewell + ". Esatte 12, errate 3, totali 15. " + row.farewell)
+        << row.record;
+  }
+  captions["lblScore"] = "0";
+  captions["lblpunti"] = "";
+  EXPECT_EQ(SpokenBox("Data 1/2/26", farewell, caption),
+            farewell + ". Esatte 0, errate 3, totali 15. Nessun record.");
+  EXPECT_EQ(SpokenBox("Quorvella", confirmation, caption),
+            "Ok ho registrato il tuo record, campione. Esatte 0, errate 3, totali 15.");
+  EXPECT_FALSE(SpokenBox("INIZIARE NUOVA GARA", "INIZIAMO UNA NUOVA GARA  ?", caption));
+  EXPECT_FALSE(SpokenBox("Quorvella", farewell, caption));  // the farewell has its date title
+  EXPECT_FALSE(SpokenBox("Quorvella", confirmation + " ", caption));
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The name of the label that says where-am-I of a control, after the control's.
+constexpr QLatin1String kWhereAmI("_whereAmI");
+
 QString CaptionOf(const QWidget* parent, std::string_view name) {
   const auto* label =
       parent ? parent->findChild<QLabel*>(Q(name), Qt::FindDirectChildrenOnly) : nullptr;
@@ -42,9 +45,22 @@ class ClientAccessible : public QAccessibleWidget {
   QList<QWidget*> order() const { return static_cast<ClientArea*>(widget())->readingOrder(); }
 };
 
+// The announcer's accessible object: a notification named by its text.
+class NotificationAccessible : public QAccessibleWidget {
+ public:
+  explicit NotificationAccessible(Announcer* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return static_cast<QLabel*>(widget())->text();
+    return QAccessibleWidget::text(t);
+  }
+};
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String(ClientArea::staticMetaObject.className())) {
     if (auto* w = qobject_cast<ClientArea*>(object)) return new ClientAccessible(w);
+  }
+  if (className == QLatin1String(Announcer::staticMetaObject.className())) {
+    if (auto* w = qobject_cast<Announcer*>(object)) return new NotificationAccessible(w);
   }
   return nullptr;
 }
@@ -53,7 +69,9 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
 
 QList<QWidget*> ClientArea::readingOrder() const {
   QList<QWidget*> kids = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  kids.removeIf([](QWidget* w) { return w->isWindow() || w->isHidden(); });
+  kids.removeIf([](QWidget* w) {
+    return w->isWindow() || w->isHidden() || w->objectName().endsWith(kWhereAmI);
+  });
   std::stable_sort(kids.begin(), kids.end(), [](const QWidget* a, const QWidget* b) {
     return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
   });
@@ -71,12 +89,16 @@ QList<QWidget*> ClientArea::readingOrder() const {
   return ordered;
 }
 
-void DescribeForReaders(ClientArea* client) {
+void InstallAccessibleFactories() {
   static const bool installed = [] {
     QAccessible::installFactory(Factory);
     return true;
   }();
   (void)installed;
+}
+
+void DescribeForReaders(ClientArea* client) {
+  InstallAccessibleFactories();
   for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const auto name = window::SpokenName(w->objectName().toStdString());
     if (!name.empty()) w->setAccessibleName(Q(name));
@@ -113,8 +135,34 @@ void BeforeFocus(QWidget* w) {
   const auto spoken = window::SpokenOnFocus(
       w->objectName().toStdString(),
       [client](std::string_view control) { return CaptionOf(client, control).toStdString(); });
-  if (spoken.name) w->setAccessibleName(QString::fromStdString(*spoken.name));
+  if (spoken.name) {
+    w->setAccessibleName(QString::fromStdString(*spoken.name));
+    SetWhereAmI(w, w->accessibleName());
+  }
   if (spoken.description) w->setAccessibleDescription(QString::fromStdString(*spoken.description));
+}
+
+namespace {
+QLabel* WhereAmILabel(const QWidget* w) {
+  const QWidget* parent = w ? w->parentWidget() : nullptr;
+  auto* label =
+      parent ? parent->findChild<QLabel*>(w->objectName() + kWhereAmI, Qt::FindDirectChildrenOnly)
+             : nullptr;
+  return label && label->buddy() == w ? label : nullptr;
+}
+}  // namespace
+
+void LabelForReaders(QWidget* w) {
+  auto* label = new QLabel(w->parentWidget());
+  label->setObjectName(w->objectName() + kWhereAmI);
+  label->setBuddy(w);
+  // Shown, or Qt reports no relation, but of no size: nothing of it is on the screen.
+  label->setGeometry(0, 0, 0, 0);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SetWhereAmI(QWidget* w, const QString& text) {
+  if (auto* label = WhereAmILabel(w)) label->setText(text);
 }
 
 ThrottledName::ThrottledName(QWidget* label, int intervalMs)
@@ -137,6 +185,39 @@ void ThrottledName::publish() {
   since_.start();
   // An explicit name also stops the label from announcing each caption change itself.
   if (label_->accessibleName() != pending_) label_->setAccessibleName(pending_);
+}
+
+Announcer::Announcer(QWidget* window) : QLabel(window) {
+  setObjectName("announcer");
+  setGeometry(0, 0, 1, 1);
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  hide();
+  clock_.start();
+  later_.setSingleShot(true);
+  connect(&later_, &QTimer::timeout, this, &Announcer::flush);
+}
+
+void Announcer::announce(const std::string& sentence) {
+  waiting_.Add(sentence);
+  flush();
+}
+
+void Announcer::focusMoved() {
+  waiting_.FocusMoved(clock_.elapsed());
+  flush();
+}
+
+void Announcer::flush() {
+  const qint64 now = clock_.elapsed();
+  if (const auto sentence = waiting_.Take(now)) {
+    // Hidden and shown again: a reader speaks a notification as it shows.
+    hide();
+    setText(QString::fromStdString(*sentence));
+    show();
+  } else if (const auto due = waiting_.Due()) {
+    later_.start(static_cast<int>(*due - now));
+  }
 }
 
 }  // namespace quorvella::qt

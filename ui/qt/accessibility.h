@@ -8,9 +8,12 @@
 
 #include <QAccessible>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 
@@ -19,10 +22,14 @@ class ClientArea : public QWidget {
   Q_OBJECT
  public:
   using QWidget::QWidget;
-  // Its child widgets, in reading order: rows from top to bottom (a control starts a new row
-  // when its top lies below the middle of the row's first control), left to right in a row.
+  // Its child widgets that show, in reading order: rows from top to bottom (a control starts a new
+  // row when its top lies below the middle of the row's first control), left to right in a row.
   QList<QWidget*> readingOrder() const;
 };
+
+// Installs the accessible objects of the window's own kinds of widget (the client area, the
+// announcer). Before any widget is made: Qt asks the factories as a widget is constructed.
+void InstallAccessibleFactories();
 
 // Gives the controls of `client` their accessible names, descriptions and heading relations.
 // Cheap: no accessibility work is done unless a reader asks.
@@ -55,6 +62,13 @@ class QuietForReaders {
 // made from the captions as they are.
 void BeforeFocus(QWidget* w);
 
+// What a reader says of `w` when asked where it is (Orca's where-am-I), besides what it says as
+// the focus comes: for the answer box, the question and the time left. Readers take it from a
+// label of the box (of no size), whose changes they do not speak while the focus stays on the box
+// (a change of the box's own name they would speak).
+void LabelForReaders(QWidget* w);
+void SetWhereAmI(QWidget* w, const QString& text);
+
 // Keeps a label's accessible name in step with its caption, at most once per `intervalMs`:
 // a clock that ticks faster than a reader can speak stays quiet between updates.
 class ThrottledName : public QObject {
@@ -69,6 +83,30 @@ class ThrottledName : public QObject {
   int intervalMs_;
   QString pending_;
   QElapsedTimer since_;
+  QTimer later_;
+};
+
+// Tells a reader what changes while the focus stays put (the time left), without moving the
+// focus: a hidden child of the window whose accessible role is a notification, shown with the
+// sentence, which readers speak at once. It paints nothing. An announcement waits while the
+// question or the verdict the focus brought may still be being read (window::Announcements).
+class Announcer : public QLabel {
+  Q_OBJECT
+ public:
+  explicit Announcer(QWidget* window);
+  void announce(const std::string& sentence);
+  // The focus moved within the program: a reader is reading what the focus brought.
+  void focusMoved();
+  // Whether what the focus brought may still be being read.
+  bool reading() const { return waiting_.Reading(clock_.elapsed()); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+
+ private:
+  void flush();
+  window::Announcements waiting_;
+  QElapsedTimer clock_;
   QTimer later_;
 };
 

@@ -13,8 +13,10 @@
 #include <utility>
 
 #include "ui/qt/accessibility.h"
+#include "ui/qt/held_keys.h"
 #include "ui/qt/tavola_window.h"
 #include "ui/qt/widgets.h"
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 namespace {
@@ -59,11 +61,14 @@ class QtButton : public CommandButton {
  public:
   QtButton(QPushButton* w, FocusRequest focus) : w_(w), focus_(std::move(focus)) {}
   void SetEnabled(bool enabled) override {
-    QuietForReaders quiet(w_->window());
     if (!enabled && w_->hasFocus()) {
       // Qt would pass the focus on to the next control at once; the handler says where it goes.
+      // Quietly: Qt tells readers the button has the focus as it clears it, and a reader would
+      // hear the button again before the control that gets the focus.
+      const QuietForReaders quiet(true);
       w_->clearFocus();
     }
+    QuietForReaders quiet(w_->window());
     w_->setEnabled(enabled);
   }
   void SetFocus() override { focus_(w_); }
@@ -112,7 +117,17 @@ struct QtForm::Controls {
 
 QtForm::QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, ErrorHandler onError,
                FormOptions options)
-    : desc_(description), sink_(sink), ui_(ui), onError_(std::move(onError)), options_(options) {}
+    : desc_(description), sink_(sink), ui_(ui), onError_(std::move(onError)), options_(options) {
+  InstallAccessibleFactories();
+  RepeatFilter::Install();
+  QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (!win_ || !now || now->window() != win_) return;
+    if (controls_ && controls_->client && now->parentWidget() == controls_->client) {
+      lastControl_ = now;
+    }
+    if (auto* announcer = win_->findChild<Announcer*>()) announcer->focusMoved();
+  });
+}
 
 QtForm::~QtForm() {
   if (win_) {
@@ -193,12 +208,18 @@ void QtForm::Unload() {
 void QtForm::Show() {
   if (!controls_) Load();
   EnsureControls();
-  win_->PlaceAt({window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top)});
+  win_->PlaceAt(PixelRect({desc_.left, desc_.top, 0, 0}, zoom_).topLeft());
   win_->show();
   win_->raise();
   win_->activateWindow();
   CallWindowHandler(window::Event::kResize);
   CallWindowHandler(window::Event::kActivate);
+}
+
+std::string QtForm::CaptionOf(std::string_view name) const {
+  if (!controls_ || !controls_->built) return {};
+  const auto it = controls_->labels.find(name);
+  return it == controls_->labels.end() ? std::string() : it->second->Caption();
 }
 
 void QtForm::CallWindowHandler(window::Event event) {
@@ -250,6 +271,39 @@ void QtForm::RequestFocus(QWidget* w) {
 void QtForm::ApplyFocus(QWidget* w) {
   BeforeFocus(w);
   w->setFocus(Qt::OtherFocusReason);
+}
+
+void QtForm::RestoreFocus(QWidget* control) {
+  if (!control || !win_ || control->window() != win_ || !control->isEnabled()) return;
+  if (QApplication::activeModalWidget()) return;  // a box is still up
+  if (!win_->isActiveWindow()) {
+    // The box that had the activation is gone, and without a window manager no one gives it
+    // back: the window asks for it, and its focus widget takes the focus as it gets it.
+    restoreOnActivate_ = control;
+    BeforeFocus(control);
+    {
+      const QuietForReaders quiet(true);
+      control->setFocus(Qt::OtherFocusReason);
+    }
+    win_->activateWindow();
+    return;
+  }
+  const QWidget* now = QApplication::focusWidget();
+  if (now && now != control && now != win_->menuBar() && now->window() == win_) return;
+  if (!control->hasFocus()) ApplyFocus(control);
+}
+
+void QtForm::ClockChanged(const QString& caption) {
+  const std::string clock = caption.toStdString();
+  auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr;
+  if (!announcer) return;
+  if (const auto sentence = window::TimeAnnouncement(clock)) announcer->announce(*sentence);
+  auto* box = win_->findChild<AnswerBox*>();
+  if (box && box->hasFocus() && !announcer->reading()) {
+    // Once the question has been read, for where-am-I.
+    SetWhereAmI(box, QString::fromStdString(window::QuestionAndTimeLeft(
+                         [this](std::string_view name) { return CaptionOf(name); })));
+  }
 }
 
 void QtForm::Dispatch(const std::function<void()>& handler) {
@@ -347,10 +401,22 @@ void QtForm::BuildWindow() {
     QApplication::setWindowIcon(Picture(desc_.icon));
     win->setWindowIcon(QApplication::windowIcon());
   }
+  BuildMenu(win->menuBar());
+  // The design's size, or smaller where the screen is too small for it at the desktop's scale.
+  const QSize designed(window::TwipsToPixels(desc_.clientWidth),
+                       window::TwipsToPixels(desc_.clientHeight));
+  const QPoint place(window::TwipsToPixels(desc_.left), window::TwipsToPixels(desc_.top));
+  const QScreen* screen = QGuiApplication::screenAt(place);
+  zoom_ = FittingZoom(screen ? screen : QGuiApplication::primaryScreen(),
+                      designed + QSize(0, win->menuBar()->sizeHint().height()));
+  if (zoom_ != 1.0) {
+    QFont font = win->menuBar()->font();
+    font.setPointSizeF(font.pointSizeF() * zoom_);
+    win->menuBar()->setFont(font);
+  }
   auto* client = new ClientArea(win);
   client->setObjectName("client");
-  client->setFixedSize(window::TwipsToPixels(desc_.clientWidth),
-                       window::TwipsToPixels(desc_.clientHeight));
+  client->setFixedSize(PixelRect({0, 0, desc_.clientWidth, desc_.clientHeight}, zoom_).size());
   client->setAutoFillBackground(true);
   QPalette pal = client->palette();
   pal.setColor(QPalette::Window, ColorFromRgb(desc_.backColor));
@@ -362,10 +428,18 @@ void QtForm::BuildWindow() {
     if (win_ && win_->isVisible()) h();
   };
   win->onClose = [this] { Dispatch([this] { ui_.End(); }); };
+  win->onActivate = [this] {
+    if (!restoreOnActivate_) return;
+    // Once Qt and the menu bar have settled the focus of the window just activated.
+    QTimer::singleShot(0, this, [this] { RestoreFocus(std::exchange(restoreOnActivate_, {})); });
+  };
 
-  BuildMenu(win->menuBar());
   BuildControls(client);
   DescribeForReaders(client);
+  new Announcer(win);
+  if (auto* clock = client->findChild<AutoLabel*>(Q(std::string(window::kClock)))) {
+    QObject::connect(clock, &AutoLabel::captionChanged, this, &QtForm::ClockChanged);
+  }
 }
 
 void QtForm::BuildMenu(QMenuBar* menuBar) {
@@ -386,7 +460,14 @@ void QtForm::BuildMenu(QMenuBar* menuBar) {
     }
     action->setObjectName(Q(item.name));
     if (handlers_->Has(item.name, window::Event::kClick)) {
-      QObject::connect(action, &QAction::triggered, this, Bind(item.name, window::Event::kClick));
+      QObject::connect(action, &QAction::triggered, this,
+                       [this, click = Bind(item.name, window::Event::kClick)] {
+                         const QPointer<QWidget> before = lastControl_;
+                         click();
+                         RestoreFocus(before);
+                         // The menu bar leaves its keyboard mode once the command is over.
+                         QTimer::singleShot(0, this, [this, before] { RestoreFocus(before); });
+                       });
     }
   }
 }
@@ -401,8 +482,9 @@ void QtForm::BuildControls(QWidget* client) {
       case ControlKind::kTimer:
         break;  // built before the window, by BuildTimers
       case ControlKind::kTextBox: {
-        auto* box = new AnswerBox(c, client);
+        auto* box = new AnswerBox(c, client, zoom_);
         box->lower();
+        LabelForReaders(box);
         if (handlers_->Has(c.name, window::Event::kKeyPress)) {
           box->onKeyPress = [this, name = c.name](std::int16_t& key) {
             bool handled = false;
@@ -418,7 +500,7 @@ void QtForm::BuildControls(QWidget* client) {
         break;
       }
       case ControlKind::kCommandButton: {
-        auto* button = new PictureButton(c, client);
+        auto* button = new PictureButton(c, client, zoom_);
         button->lower();
         if (handlers_->Has(c.name, window::Event::kClick)) {
           QObject::connect(button, &QPushButton::clicked, this,
@@ -430,7 +512,7 @@ void QtForm::BuildControls(QWidget* client) {
         break;
       }
       case ControlKind::kLabel: {
-        auto* label = new AutoLabel(c, client);
+        auto* label = new AutoLabel(c, client, zoom_);
         label->lower();
         controls_->labels[c.name] = std::make_unique<QtLabel>(label);
         break;
@@ -438,10 +520,10 @@ void QtForm::BuildControls(QWidget* client) {
       case ControlKind::kImage: {
         auto* image = new QLabel(client);
         image->setObjectName(name);
-        const QRect r(window::TwipsToPixels(c.rect->left), window::TwipsToPixels(c.rect->top),
-                      window::TwipsToPixels(c.rect->width), window::TwipsToPixels(c.rect->height));
+        const QRect r = PixelRect(*c.rect, zoom_);
         image->setGeometry(r);
-        image->setPixmap(Picture(c.picture).pixmap(r.size(), 1.0));
+        image->setPixmap(CrispPixmap(Picture(c.picture), window::TwipsToPixels(c.rect->width),
+                                     zoom_, image->devicePixelRatioF()));
         image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         image->setToolTip(Q(c.tooltip));
         image->setFocusPolicy(Qt::NoFocus);

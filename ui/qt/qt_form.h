@@ -56,6 +56,9 @@ class QtForm : public QObject, public Window {
   // Show() with errors and the end of the program caught, for the start of the program.
   void Start();
 
+  // The caption a label of the loaded window shows now; empty without one of that name.
+  std::string CaptionOf(std::string_view name) const;
+
   // The loaded window; nullptr while unloaded, and during the load until the first box is up.
   TavolaWindow* widget() const { return win_; }
   // Whether the program has ended (only seen when the Ui's End could not end the process).
@@ -94,6 +97,12 @@ class QtForm : public QObject, public Window {
   // the newest thing it hears of the control.
   void RequestFocus(QWidget* w);
   void ApplyFocus(QWidget* w);
+  // After a menu command: the focus goes back to the control that had it before the menu bar
+  // took it, unless the command gave it elsewhere or built a new window.
+  void RestoreFocus(QWidget* control);
+  // What a reader hears as the clock changes: the announcements of the time left, and the time
+  // left in the name of the answer box while it has the focus, for where-am-I.
+  void ClockChanged(const QString& caption);
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
@@ -104,8 +113,11 @@ class QtForm : public QObject, public Window {
   QPointer<TavolaWindow> win_;
   std::unique_ptr<Controls> controls_;
   bool ended_ = false;
+  double zoom_ = 1.0;    // the design's size on this screen (TavolaWindow's FittingZoom)
   int dispatching_ = 0;  // handlers running, one inside another's box
   QPointer<QWidget> pendingFocus_;
+  QPointer<QWidget> lastControl_;        // the control of the client area that last had the focus
+  QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
   bool holdingTicks_ = false;
   std::vector<std::function<void()>> heldTicks_;
 };

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+
+#include "window/sentences.h"
 
 namespace quorvella::qt {
 namespace {
@@ -42,9 +45,15 @@ int TitleBarWidth(const QString& title) {
   font.setBold(true);
   // Title fonts run up to a fifth larger than the application's.
   font.setPointSizeF(font.pointSizeF() * 1.2);
+  const int text = QFontMetrics(font).horizontalAdvance(title);
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    // Qt draws the title bar itself there, and starts the title in the middle of the box, so
+    // the title and the three buttons right of it must fit in half the width.
+    return 2 * (text + 3 * 27 + 16);
+  }
   // Icon, minimize, maximize and close, each about 24 pixels, and the margins around them.
   constexpr int kButtons = 4 * 24 + 2 * 16;
-  return QFontMetrics(font).horizontalAdvance(title) + kButtons;
+  return text + kButtons;
 }
 
 void FitTitle(QMessageBox& box) {
@@ -59,7 +68,13 @@ void FitTitle(QMessageBox& box) {
 }
 
 void FitTitle(QInputDialog& box) {
-  box.setMinimumWidth(TitleBarWidth(box.windowTitle()));
+  // Its layout sets its size from its children's: the entry takes the width, less the margins.
+  const int width = TitleBarWidth(box.windowTitle());
+  box.setMinimumWidth(width);
+  if (auto* entry = box.findChild<QLineEdit*>()) {
+    const QMargins m = box.layout() ? box.layout()->contentsMargins() : QMargins(11, 11, 11, 11);
+    entry->setMinimumWidth(width - m.left() - m.right());
+  }
 }
 
 QWidget* QtUi::Parent() const {
@@ -91,6 +106,12 @@ int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::
     box.setEscapeButton(QMessageBox::Ok);
   }
   FitTitle(box);
+  if (captionOf) {
+    // What a reader hears of the prompt, when it says more than the shown text.
+    const auto spoken = window::SpokenBox(title.value_or(std::string()), prompt, captionOf);
+    auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+    if (spoken && label) label->setAccessibleName(QString::fromStdString(*spoken));
+  }
   if (onMessageBox) onMessageBox(box);
   const int result = box.exec();
   if (!yesNo) return vbOK;

@@ -37,6 +37,9 @@ class QtUi : public Ui {
 
   // The window the boxes belong to, when there is one: a box opens over it, as its child.
   std::function<QWidget*()> parentWindow;
+  // The caption a label of that window shows now: what the boxes at the end of a race tell a
+  // reader of the race's result is made from them.
+  std::function<std::string(std::string_view)> captionOf;
 
   // Called with each box just before it runs, so tests can answer it.
   std::function<void(QMessageBox&)> onMessageBox;

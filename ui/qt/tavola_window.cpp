@@ -14,6 +14,14 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
+#include "window/fit.h"
+
+#include <xcb/xcb.h>
 
 namespace quorvella::qt {
 namespace {
@@ -77,6 +85,55 @@ TavolaWindow::TavolaWindow() {
   });
 }
 
+namespace {
+std::optional<QMargins> framed;  // device pixels
+
+// The window's Motif hints on X11: moved, minimized and closed, never resized or maximized,
+// with a title, a border and the window menu. Qt's own hints let it be resized, and window
+// managers that read functions as a whole (openbox) then draw a maximize button that does
+// nothing.
+void SetMotifHints(const QWidget* w) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c || !w->windowHandle()) return;
+  constexpr char kName[] = "_MOTIF_WM_HINTS";
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr);
+  if (!atom) return;
+  enum : std::uint32_t { kFunctions = 1, kDecorations = 2 };
+  enum : std::uint32_t { kMove = 4, kMinimize = 8, kClose = 32 };
+  enum : std::uint32_t { kBorder = 2, kTitle = 8, kMenu = 16, kMinimizeButton = 32 };
+  const std::uint32_t hints[5] = {kFunctions | kDecorations, kMove | kMinimize | kClose,
+                                  kBorder | kTitle | kMenu | kMinimizeButton, 0, 0};
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(w->winId()), atom->atom,
+                      atom->atom, 32, 5, hints);
+  std::free(atom);
+}
+
+}  // namespace
+
+QMargins TavolaWindow::Frame() {
+  if (framed) return *framed;
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return {};
+  return QMargins(6, 40, 6, 6);  // generous: a title bar of 34 pixels and a border of 6
+}
+
+double FittingZoom(const QScreen* screen, QSize content) {
+  if (!screen) return 1.0;
+  const double dpr = screen->devicePixelRatio();
+  const QRect area = screen->availableGeometry();
+  const QMargins frame = TavolaWindow::Frame();
+  const double scale =
+      window::FittingScale({content.width(), content.height()},
+                           {frame.left(), frame.top(), frame.right(), frame.bottom()},
+                           {static_cast<int>(std::lround(area.width() * dpr)),
+                            static_cast<int>(std::lround(area.height() * dpr))},
+                           dpr);
+  return scale / dpr;
+}
+
 QPoint KeepInside(const QRect& frame, const QRect& available) {
   const int x =
       std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
@@ -94,8 +151,13 @@ void TavolaWindow::PlaceAt(QPoint pos) {
     setGeometry(QRect(pos, size));
     return;
   }
-  // Before the window manager frames the window its frame is unknown: guess a common one.
-  QMargins frame(4, 28, 4, 4);
+  // Before the window manager frames the window its frame is unknown: the last one, or a guess.
+  const double dpr = screen->devicePixelRatio();
+  const QMargins device = Frame();
+  QMargins frame(static_cast<int>(std::ceil(device.left() / dpr)),
+                 static_cast<int>(std::ceil(device.top() / dpr)),
+                 static_cast<int>(std::ceil(device.right() / dpr)),
+                 static_cast<int>(std::ceil(device.bottom() / dpr)));
   if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
   const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
   const QPoint corner = KeepInside(outer, screen->availableGeometry());
@@ -105,12 +167,32 @@ void TavolaWindow::PlaceAt(QPoint pos) {
 bool TavolaWindow::event(QEvent* event) {
   // The unloaded window deletes itself here: nothing of it may be touched afterwards.
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
+  // Before the window is mapped, which is when a window manager reads them.
+  if (event->type() == QEvent::Show) SetMotifHints(this);
+  if (event->type() == QEvent::Resize && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    // A window manager that resizes the fixed-size window all the same (a corner drag under
+    // XWayland) gets it back at its own size. Not on Qt's Wayland platform: there the window
+    // must take a maximized size the compositor gives it (see the constructor).
+    QTimer::singleShot(0, this, [this] {
+      if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
+          windowHandle() && windowHandle()->size() != minimumSize()) {
+        windowHandle()->resize(minimumSize());
+      }
+    });
+  }
   const bool result = QMainWindow::event(event);
+  if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
   // Qt learns the frame from the window manager without an event of its own: look at every
   // event until it is known.
   if (!placed_ && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull()) {
-    // Framed: place again with the real frame.
+    // Framed: place again with the real frame, and size the next window with it.
     placed_ = true;
+    const QMargins m = windowHandle()->frameMargins();
+    const double dpr = devicePixelRatioF();
+    framed = QMargins(static_cast<int>(std::lround(m.left() * dpr)),
+                      static_cast<int>(std::lround(m.top() * dpr)),
+                      static_cast<int>(std::lround(m.right() * dpr)),
+                      static_cast<int>(std::lround(m.bottom() * dpr)));
     PlaceAt(wanted_);
   }
   return result;

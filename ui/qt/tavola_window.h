@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
+#include <QScreen>
 #include <functional>
 
 namespace quorvella::qt {
@@ -20,11 +21,17 @@ class TavolaWindow : public QMainWindow {
   TavolaWindow();
   std::function<void()> onStateChange;
   std::function<void()> onClose;
+  // Called each time the window becomes the active window again.
+  std::function<void()> onActivate;
 
   // Puts the window's client area (menu bar included) at `pos`, moved as little as needed for
   // the whole frame to lie inside the available area of its screen. The frame's size is a guess
   // until the window manager has framed the window; the window checks again once it has.
   void PlaceAt(QPoint pos);
+
+  // The frame the window manager draws around the window, in device pixels: the one it drew
+  // around the last window framed, or a common one until then (none on the offscreen platform).
+  static QMargins Frame();
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -39,5 +46,9 @@ class TavolaWindow : public QMainWindow {
 // The top-left corner that puts `frame` inside `available` with the least move; a frame larger
 // than the area keeps its top-left corner (title bar, menu) inside it.
 QPoint KeepInside(const QRect& frame, const QRect& available);
+
+// The zoom the window's design is drawn at on `screen` (1 where it fits at the desktop's scale;
+// window/fit.h): `content` is the window inside its frame at zoom 1, in pixels.
+double FittingZoom(const QScreen* screen, QSize content);
 
 }  // namespace quorvella::qt

@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/text.h"
@@ -20,11 +21,6 @@ namespace {
 
 using window::Border;
 using window::ControlDesc;
-
-QRect PixelRect(const window::Rect& r) {
-  return QRect(window::TwipsToPixels(r.left), window::TwipsToPixels(r.top),
-               window::TwipsToPixels(r.width), window::TwipsToPixels(r.height));
-}
 
 // The faces to try for a designed family, best first: the designed face itself, then the
 // nearest face of the same kind that Debian installs.
@@ -49,10 +45,10 @@ QString InstalledFamily(const QString& family) {
   return chosen;
 }
 
-void ApplyCommon(QWidget* w, const ControlDesc& d) {
+void ApplyCommon(QWidget* w, const ControlDesc& d, double zoom) {
   w->setObjectName(QString::fromStdString(d.name));
-  if (d.rect) w->setGeometry(PixelRect(*d.rect));
-  w->setFont(ResolveFont(d.font));
+  if (d.rect) w->setGeometry(PixelRect(*d.rect, zoom));
+  w->setFont(ResolveFont(d.font, zoom));
   if (!d.tooltip.empty()) w->setToolTip(QString::fromStdString(d.tooltip));
   if (d.pointer == window::Pointer::kIcon) w->setCursor(IconPointer());
   w->setEnabled(d.enabled);
@@ -73,10 +69,31 @@ constexpr int kEditEdge = 2;
 
 }  // namespace
 
-QFont ResolveFont(const window::Font& font) {
-  if (font.family.empty()) return QFont();
+QRect PixelRect(const window::Rect& r, double zoom) {
+  const auto px = [zoom](int twips) {
+    return zoom == 1.0 ? window::TwipsToPixels(twips)
+                       : static_cast<int>(std::lround(twips * zoom / window::kTwipsPerPixel));
+  };
+  return QRect(px(r.left), px(r.top), px(r.width), px(r.height));
+}
+
+QPixmap CrispPixmap(const QIcon& picture, int size, double zoom, double dpr) {
+  const QPixmap own = picture.pixmap(QSize(size, size), 1.0);
+  const int device = static_cast<int>(std::lround(size * zoom * dpr));
+  if (own.isNull() || device == own.width()) return own;
+  QPixmap pix = own.scaled(device, device, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  pix.setDevicePixelRatio(dpr);
+  return pix;
+}
+
+QFont ResolveFont(const window::Font& font, double zoom) {
+  if (font.family.empty()) {
+    QFont f;
+    if (zoom != 1.0 && f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * zoom);
+    return f;
+  }
   QFont f(InstalledFamily(QString::fromStdString(font.family)));
-  f.setPixelSize(static_cast<int>(std::lround(window::PointsToPixels(font.points))));
+  f.setPixelSize(static_cast<int>(std::lround(window::PointsToPixels(font.points) * zoom)));
   f.setWeight(static_cast<QFont::Weight>(font.weight));
   f.setItalic(font.italic);
   f.setUnderline(false);
@@ -109,9 +126,9 @@ QColor ColorFromRgb(std::uint32_t rgb) {
                 static_cast<int>((rgb >> 16) & 0xff));
 }
 
-AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent)
+AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent, double zoom)
     : QLabel(parent), autoSize_(d.autoSize) {
-  ApplyCommon(this, d);
+  ApplyCommon(this, d, zoom);
   setTextFormat(Qt::PlainText);
   setWordWrap(false);
   setIndent(0);
@@ -153,8 +170,8 @@ void AutoLabel::fitToCaption() {
   resize(textSize.width() + frame, textSize.height() + frame);
 }
 
-AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent) : QLineEdit(parent) {
-  ApplyCommon(this, d);
+AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom) : QLineEdit(parent) {
+  ApplyCommon(this, d, zoom);
   if (d.maxLength > 0) setMaxLength(d.maxLength);
   // Whatever arrives by a road other than a typed key (the clipboard, a drop, the selection of
   // the X server) must be digits only: anything else is refused whole.
@@ -173,7 +190,8 @@ AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent) : QLineEdit(parent) 
   // changes colour with the focus.
   setFrame(false);
   if (d.border == Border::kEditBox) {
-    setTextMargins(kEditEdge, kEditEdge, kEditEdge, kEditEdge);
+    const int edge = std::max(1, static_cast<int>(std::lround(kEditEdge * zoom)));
+    setTextMargins(edge, edge, edge, edge);
     edge_ = true;
   }
   setText(QString::fromStdString(d.caption));
@@ -255,15 +273,19 @@ int AnswerBox::KeyAsciiOf(const QKeyEvent& e) {
 
 void AnswerBox::keyPressEvent(QKeyEvent* event) {
   WakeCaret();
+  // A held key acts once: its repeats neither type, nor judge, nor draw (a held Enter would
+  // play the race: an empty box is right whenever a factor is 0). On X11 the repeats never get
+  // this far (RepeatFilter); elsewhere Qt marks them.
+  if (event->isAutoRepeat()) {
+    event->accept();
+    return;
+  }
   const int code = KeyAsciiOf(*event);
   if (code < 0) {
     QLineEdit::keyPressEvent(event);
     return;
   }
   event->accept();
-  // A held Enter repeats: only the press itself judges or draws, else holding the key would
-  // play the race (an empty box is right whenever a factor is 0).
-  if (code == 13 && event->isAutoRepeat()) return;
   if (code == 13 && onDefaultKey && onDefaultKey()) return;
   auto k = static_cast<std::int16_t>(code);
   if (onKeyPress) onKeyPress(k);
@@ -287,12 +309,13 @@ void AnswerBox::inputMethodEvent(QInputMethodEvent* event) {
   event->accept();
 }
 
-PictureButton::PictureButton(const ControlDesc& d, QWidget* parent)
+PictureButton::PictureButton(const ControlDesc& d, QWidget* parent, double zoom)
     : QPushButton(QString::fromStdString(d.caption), parent),
       normal_(Picture(d.picture)),
       pressed_(Picture(d.picturePressed.empty() ? d.picture : d.picturePressed)),
-      disabled_(Picture(d.pictureDisabled.empty() ? d.picture : d.pictureDisabled)) {
-  ApplyCommon(this, d);
+      disabled_(Picture(d.pictureDisabled.empty() ? d.picture : d.pictureDisabled)),
+      zoom_(zoom) {
+  ApplyCommon(this, d, zoom);
   setFocusPolicy(Qt::StrongFocus);
   setAutoDefault(false);
   QPalette pal = palette();
@@ -327,11 +350,12 @@ void PictureButton::paintEvent(QPaintEvent* event) {
   qDrawWinButton(&p, bevel, palette(), isDown(), &face);
 
   const int shift = isDown() ? 1 : 0;
-  constexpr int kPicture = 32;
-  constexpr int kTopMargin = 6;
-  const QRect pictureRect((width() - kPicture) / 2 + shift, kTopMargin + shift, kPicture, kPicture);
+  constexpr int kPictureSize = 32;
+  const int picture = static_cast<int>(std::lround(kPictureSize * zoom_));
+  const int topMargin = static_cast<int>(std::lround(6 * zoom_));
+  const QRect pictureRect((width() - picture) / 2 + shift, topMargin + shift, picture, picture);
   // Drawn from the 32-pixel image without smoothing, so the pixel art stays crisp when scaled.
-  const QPixmap pix = currentPicture().pixmap(QSize(kPicture, kPicture), 1.0);
+  const QPixmap pix = CrispPixmap(currentPicture(), kPictureSize, zoom_, devicePixelRatioF());
   p.drawPixmap(pictureRect, pix);
 
   const QRect textRect(shift, pictureRect.bottom() + 2, width(),

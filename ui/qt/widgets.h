@@ -15,9 +15,20 @@
 
 namespace quorvella::qt {
 
+// The window is drawn at its designed size times a zoom, below 1 when the desktop's scale would
+// not let it fit the screen (window/fit.h): rectangles, fonts and pictures follow it together.
+
+// A described rectangle in the window's pixels at `zoom`.
+QRect PixelRect(const window::Rect& r, double zoom = 1.0);
+
 // The font a described font becomes on this system: the nearest installed face of the same kind,
-// sized in pixels at 96 dots per inch. Faces are looked up once per described family.
-QFont ResolveFont(const window::Font& font);
+// sized in pixels at 96 dots per inch, times `zoom`. Faces are looked up once per described
+// family.
+QFont ResolveFont(const window::Font& font, double zoom = 1.0);
+
+// A picture of `size` x `size` pixels of the design drawn at `zoom` on a screen of `dpr` device
+// pixels per pixel: each pixel of the picture's own image repeated, never blurred.
+QPixmap CrispPixmap(const QIcon& picture, int size, double zoom, double dpr);
 
 // The system's icon pointer: a small square inside a square.
 const QCursor& IconPointer();
@@ -34,7 +45,7 @@ QColor ColorFromRgb(std::uint32_t rgb);
 class AutoLabel : public QLabel {
   Q_OBJECT
  public:
-  AutoLabel(const window::ControlDesc& desc, QWidget* parent);
+  AutoLabel(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
   void setCaption(const QString& caption);
 
  signals:
@@ -51,7 +62,7 @@ class AutoLabel : public QLabel {
 class AnswerBox : public QLineEdit {
   Q_OBJECT
  public:
-  AnswerBox(const window::ControlDesc& desc, QWidget* parent);
+  AnswerBox(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
   ~AnswerBox() override;
 
   // Called with the character code by reference; 0 swallows the key.
@@ -91,7 +102,7 @@ class AnswerBox : public QLineEdit {
 class PictureButton : public QPushButton {
   Q_OBJECT
  public:
-  PictureButton(const window::ControlDesc& desc, QWidget* parent);
+  PictureButton(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
 
   // The picture shown in the current state (null for a button without pictures).
   const QIcon& currentPicture() const;
@@ -102,6 +113,7 @@ class PictureButton : public QPushButton {
 
  private:
   QIcon normal_, pressed_, disabled_;
+  double zoom_;
 };
 
 }  // namespace quorvella::qt

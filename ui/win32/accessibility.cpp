@@ -9,6 +9,12 @@
 namespace quorvella::win32 {
 namespace {
 
+// UI Automation's LiveSetting property, which the annotation service also takes, and its value
+// Polite.
+DEFINE_GUID(kLiveSetting, 0xc12bcd8e, 0x2a8e, 0x4950, 0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58,
+            0xeb);
+constexpr LONG kPolite = 1;
+
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
 using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 
@@ -46,14 +52,31 @@ bool Annotations::Ready() {
 }
 
 void Annotations::SetDescription(HWND control, const std::wstring& text) {
+  SetText(control, PROPID_ACC_DESCRIPTION, text);
+}
+
+void Annotations::SetName(HWND control, const std::wstring& text) {
+  SetText(control, PROPID_ACC_NAME, text);
+}
+
+void Annotations::SetText(HWND control, const GUID& property, const std::wstring& text) {
   if (!control || !Ready()) return;
   if (text.empty()) {
-    MSAAPROPID prop = PROPID_ACC_DESCRIPTION;
+    MSAAPROPID prop = property;
     services_->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &prop, 1);
   } else {
-    services_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                              PROPID_ACC_DESCRIPTION, text.c_str());
+    services_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property,
+                              text.c_str());
   }
+}
+
+void Annotations::MakeLiveRegion(HWND control) {
+  if (!control || !Ready()) return;
+  VARIANT polite;
+  polite.vt = VT_I4;
+  polite.lVal = kPolite;
+  services_->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSetting,
+                         polite);
 }
 
 }  // namespace quorvella::win32

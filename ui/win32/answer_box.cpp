@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The answer box's subclass of the system's edit control: every typed character goes to the
-// key-press handler first, which may swallow or replace it; whatever the road (typing, pasting,
-// setting the text) only digits get in, within the box's length limit.
+// key-press handler first, which may swallow or replace it; whatever the road (typing, pasting
+// by any key or menu, an input method, dropping, setting the text) only digits get in, within
+// the box's length limit.
 #include "ui/win32/win32_form.h"
 
 #include "platform/text.h"
@@ -50,39 +51,58 @@ LRESULT Win32Form::AnswerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
       }
       return CallWindowProcW(original, hwnd, WM_CHAR, typed, lParam);
     }
+    case WM_KEYDOWN:
+      // Shift+Insert pastes as Ctrl+V and the menu do, through WM_PASTE below (some edit
+      // controls paste it on their own, without the message).
+      if (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+        SendMessageW(hwnd, WM_PASTE, 0, 0);
+        return 0;
+      }
+      break;
     case WM_PASTE: {
-      // Only the digits of what is pasted get in; the box's length limit holds.
-      std::wstring digits;
+      // The digits of what is pasted get in, as many as the box has room for.
+      std::wstring pasted;
       if (OpenClipboard(hwnd)) {
         if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
           if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-            for (const wchar_t* p = text; *p; ++p) {
-              if (*p >= L'0' && *p <= L'9') digits += *p;
-            }
+            pasted = text;
             GlobalUnlock(data);
           }
         }
         CloseClipboard();
       }
+      const std::wstring digits = DigitsOf(pasted, 0, pasted.size()).text;
       CallWindowProcW(original, hwnd, EM_REPLACESEL, TRUE,
                       reinterpret_cast<LPARAM>(digits.c_str()));
       return 0;
     }
     case WM_SETTEXT: {
       // Whoever sets the text (the game, or an assistive tool), only digits get in.
-      std::wstring digits;
-      for (const auto* p = reinterpret_cast<const wchar_t*>(lParam); p && *p; ++p) {
-        if (*p >= L'0' && *p <= L'9') digits += *p;
-      }
+      const auto* text = reinterpret_cast<const wchar_t*>(lParam);
       const auto limit =
           static_cast<std::size_t>(CallWindowProcW(original, hwnd, EM_GETLIMITTEXT, 0, 0));
-      if (digits.size() > limit) digits.resize(limit);
+      const std::wstring digits = DigitsOf(text ? text : L"", 0, limit).text;
       return CallWindowProcW(original, hwnd, msg, wParam, reinterpret_cast<LPARAM>(digits.c_str()));
     }
     default:
       break;
   }
   return CallWindowProcW(original, hwnd, msg, wParam, lParam);
+}
+
+void Win32Form::KeepDigits(HWND box) {
+  // Any road that changed the text ends here (the edit control reports every change): what is
+  // not a digit goes, and the caret stays between the same digits.
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+  DWORD start = 0, end = 0;
+  SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const auto limit = static_cast<std::size_t>(SendMessageW(box, EM_GETLIMITTEXT, 0, 0));
+  const KeptDigits kept = DigitsOf(text, end, limit);
+  if (kept.text == text) return;
+  SetWindowTextW(box, kept.text.c_str());
+  SendMessageW(box, EM_SETSEL, kept.caret, static_cast<LPARAM>(kept.caret));
 }
 
 }  // namespace quorvella::win32

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
-// The window's layout at its monitor's DPI: its size and place, each control's rectangle and
-// font from twips and points, and auto-sized labels that take the size of their caption.
+// The window's layout at its monitor's DPI: its size and place (at a smaller scale where it would
+// not fit the monitor's work area), each control's rectangle and font from twips and points at
+// that scale, and auto-sized labels that take the size of their caption.
 #include "ui/win32/win32_form.h"
 
 #include <commctrl.h>
@@ -50,33 +51,45 @@ HFONT MakeFont(const window::Font& f, int dpi) {
 
 }  // namespace
 
-void Win32Form::Layout(int dpi) {
+void Win32Form::Layout(int monitorDpi, const RECT* suggested) {
   Loaded& l = *loaded_;
-  l.dpi = dpi;
-  RECT frame{0, 0, TwipsToPixels(desc_.clientWidth, dpi), TwipsToPixels(desc_.clientHeight, dpi)};
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(l.window, GWL_STYLE));
-  AdjustWindowRectExForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  // The described position, moved as little as needed to keep the window on its monitor's work
-  // area at any scale.
-  int left = TwipsToPixels(desc_.left, dpi);
-  int top = TwipsToPixels(desc_.top, dpi);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoW(MonitorFromWindow(l.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-    const RECT& work = monitor.rcWork;
-    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
-    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+  // The work area of the monitor the window is on, or is going to (a change of DPI suggests
+  // where); the window's size and scale follow from it.
+  const HMONITOR monitor = suggested ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                                     : MonitorFromWindow(l.window, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) {
+    info.rcWork = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
-  SetWindowPos(l.window, nullptr, left, top, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE | (l.shown ? SWP_NOMOVE : 0));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(l.window, GWL_STYLE));
+  std::optional<POINT> at;
+  if (suggested) {
+    at = POINT{suggested->left, suggested->top};
+  } else if (l.shown) {
+    RECT now;
+    GetWindowRect(l.window, &now);
+    at = POINT{now.left, now.top};
+  }
+  const Placement place = PlaceWindow(desc_, style, monitorDpi, info.rcWork, at);
+  const int dpi = place.dpi;
+  l.dpi = dpi;
+  SetWindowPos(l.window, nullptr, place.frame.left, place.frame.top,
+               place.frame.right - place.frame.left, place.frame.bottom - place.frame.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   for (std::size_t i = 0; i < l.controls.size(); ++i) {
     Control& c = l.controls[i];
     if (!c.hwnd || !c.desc->rect) continue;
     if (c.font) DeleteObject(c.font);
     c.font = MakeFont(c.desc->font, dpi);
     SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+    if (c.desc->kind == ControlKind::kTextBox) {
+      // A new font resets an edit control's margins to what the font suggests, which need not
+      // scale with the DPI: the answer box keeps margins of its own, so "9999" always fits.
+      const int margin = AnswerMargin(dpi);
+      SendMessageW(c.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(margin, margin));
+    }
     c.rect = PixelRect(*c.desc->rect, dpi);
     if (c.desc->kind == ControlKind::kLabel && c.desc->autoSize && c.caption != c.desc->caption) {
       Relabel(i, c.caption);  // keeps the size of the current caption
@@ -116,6 +129,7 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
   UnionRect(&both, &before, &c.rect);
   RedrawWindow(l.window, &both, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   UpdateAccessibleNames();
+  if (c.desc->name == window::kClock) AnnounceTime(caption);
 }
 
 }  // namespace quorvella::win32

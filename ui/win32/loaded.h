@@ -5,7 +5,9 @@
 // and the answer box). Nothing outside ui/win32 includes it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,13 +57,18 @@ struct Win32Form::Loaded {
   COLORREF back = 0;                   // the window's background colour
   HBRUSH answerBrush = nullptr;
   HWND tooltip = nullptr;
+  HWND announcer = nullptr;  // a polite live region: what a reader is told without asking
+  bool announcerLive = false;
+  window::Announcements announcements;
+  std::optional<std::int64_t> focusMoved;  // when the focus last moved, by FormOptions::now
   HWND savedFocus = nullptr;
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;
   Annotations annotations;
-  int dpi = 96;
-  bool built = false;  // the controls' windows exist
-  bool shown = false;  // the first resize after the show has been delivered
+  int monitorDpi = 96;  // the DPI of the monitor the window is on
+  int dpi = 96;         // the DPI the client area is drawn at: the monitor's, or less to fit
+  bool built = false;   // the controls' windows exist
+  bool shown = false;   // the first resize after the show has been delivered
 
   const Control* find(std::string_view name) const {
     for (const auto& c : controls) {

@@ -85,14 +85,19 @@ void DrawButton(const Win32Form::Loaded& l, const DRAWITEMSTRUCT& item) {
                         : pressed && c->pressed ? c->pressed
                                                 : c->picture;
   const int shift = pressed ? scale : 0;
+  UINT focusWidth = 1;
+  SystemParametersInfoW(SPI_GETFOCUSBORDERHEIGHT, 0, &focusWidth, 0);
+  const ButtonParts parts =
+      PictureButtonParts(r, l.dpi, MulDiv(32, l.dpi, 96), static_cast<int>(focusWidth));
   RECT text = r;
   if (picture) {
-    // The picture centred in the upper part of the face, the caption below it.
-    const int size = MulDiv(32, l.dpi, 96);
-    const int x = (r.left + r.right - size) / 2 + shift;
-    const int y = r.top + 2 * scale + shift;
-    DrawIconEx(dc, x, y, picture, size, size, 0, nullptr, DI_NORMAL);
-    text.top = y + size + scale;
+    // The picture centred in the upper part of the face, the caption below it, both inside the
+    // focus rectangle.
+    RECT p = parts.picture;
+    OffsetRect(&p, shift, shift);
+    DrawIconEx(dc, p.left, p.top, picture, p.right - p.left, p.bottom - p.top, 0, nullptr,
+               DI_NORMAL);
+    text.top = parts.captionTop;
   }
   OffsetRect(&text, shift, shift);
   const std::wstring caption = Wide(c->caption);
@@ -104,9 +109,7 @@ void DrawButton(const Win32Form::Loaded& l, const DRAWITEMSTRUCT& item) {
   DrawTextW(dc, caption.c_str(), -1, &text, format);
   SelectObject(dc, oldFont);
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
-    RECT focus = r;
-    InflateRect(&focus, -2 * scale, -2 * scale);
-    DrawFocusRect(dc, &focus);
+    DrawFocusRect(dc, &parts.focus);
   }
 }
 

@@ -2,12 +2,14 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "ui/win32/rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 
 #include "platform/text.h"
 #include "platform/windows_api.h"
 #include "ui/win32/resource_ids.h"
+#include "window/fit.h"
 
 namespace quorvella::win32 {
 
@@ -28,6 +30,69 @@ unsigned MessageBoxFlags(int style, bool hasOwner) {
   unsigned flags = static_cast<unsigned>(style) & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK);
   if (!hasOwner) flags |= MB_TASKMODAL | MB_SETFOREGROUND;
   return flags;
+}
+
+bool HeldKeys::Down(unsigned key, bool wasDown) {
+  key &= 0xff;
+  if (wasDown && (pressed_[key] || carried_[key])) return false;
+  pressed_.set(key);
+  carried_.reset(key);
+  return true;
+}
+
+void HeldKeys::Up(unsigned key) {
+  pressed_.reset(key & 0xff);
+  carried_.reset(key & 0xff);
+}
+
+void HeldKeys::Regain(const std::function<bool(unsigned key)>& isDown) {
+  pressed_.reset();
+  for (unsigned key = 1; key < carried_.size(); ++key) carried_[key] = isDown(key);
+}
+
+KeptDigits DigitsOf(std::wstring_view text, std::size_t caret, std::size_t limit) {
+  KeptDigits kept;
+  for (std::size_t i = 0; i < text.size() && kept.text.size() < limit; ++i) {
+    if (text[i] < L'0' || text[i] > L'9') continue;
+    kept.text += text[i];
+    if (i < caret) kept.caret = kept.text.size();
+  }
+  return kept;
+}
+
+Placement PlaceWindow(const window::WindowDesc& desc, DWORD style, int dpi, const RECT& work,
+                      std::optional<POINT> at) {
+  RECT edges{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&edges, style, TRUE, 0, static_cast<UINT>(dpi));
+  const window::Margins frame{-edges.left, -edges.top, edges.right, edges.bottom};
+  const window::Size client{window::TwipsToPixels(desc.clientWidth),
+                            window::TwipsToPixels(desc.clientHeight)};
+  const double scale = window::FittingScale(
+      client, frame, {work.right - work.left, work.bottom - work.top}, dpi / 96.0);
+  Placement p;
+  p.dpi = static_cast<int>(std::lround(scale * 96));
+  const int width = TwipsToPixels(desc.clientWidth, p.dpi) + frame.left + frame.right;
+  const int height = TwipsToPixels(desc.clientHeight, p.dpi) + frame.top + frame.bottom;
+  const POINT wanted =
+      at.value_or(POINT{TwipsToPixels(desc.left, dpi), TwipsToPixels(desc.top, dpi)});
+  const int left = std::max<int>(work.left, std::min<int>(wanted.x, work.right - width));
+  const int top = std::max<int>(work.top, std::min<int>(wanted.y, work.bottom - height));
+  p.frame = RECT{left, top, left + width, top + height};
+  return p;
+}
+
+ButtonParts PictureButtonParts(const RECT& face, int dpi, int picture, int focusWidth) {
+  // The focus rectangle one step inside the face, the picture one step inside the focus
+  // rectangle's line; a step is two pixels at 100 %.
+  const int step = std::max(1, (2 * dpi + 48) / 96);
+  ButtonParts parts{};
+  parts.focus = face;
+  InflateRect(&parts.focus, -step, -step);
+  const int left = (face.left + face.right - picture) / 2;
+  const int top = parts.focus.top + focusWidth + step;
+  parts.picture = RECT{left, top, left + picture, top + picture};
+  parts.captionTop = parts.picture.bottom + std::max(1, step / 2);
+  return parts;
 }
 
 wchar_t AccessKeyOf(std::wstring_view caption) {

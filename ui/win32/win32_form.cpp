@@ -21,6 +21,9 @@ constexpr wchar_t kWindowClass[] = L"Tavola";
 constexpr UINT kFirstControlId = 100;
 constexpr wchar_t kNameProperty[] = L"Name";
 constexpr UINT kFirstMenuId = 1000;
+// The timer of an announcement that waits for the reading the focus started (control timers
+// are numbered by their controls' addresses).
+constexpr UINT_PTR kAnnounceTimer = 1;
 
 HCURSOR SystemCursor(LPSTR id) {
   return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
@@ -164,6 +167,21 @@ HWND Win32Form::hwnd() const {
   return loaded_ ? loaded_->window : nullptr;
 }
 
+int Win32Form::Dpi() const {
+  return loaded_ ? loaded_->dpi : 96;
+}
+
+window::CaptionOf Win32Form::Captions() const {
+  return [this](std::string_view name) {
+    const Control* c = loaded_ ? loaded_->find(name) : nullptr;
+    return c ? c->caption : std::string();
+  };
+}
+
+std::int64_t Win32Form::Now() const {
+  return options_.now ? options_.now() : static_cast<std::int64_t>(GetTickCount64());
+}
+
 HWND Win32Form::control(std::string_view name) const {
   if (!loaded_) return nullptr;
   const Control* c = loaded_->find(name);
@@ -289,16 +307,15 @@ void Win32Form::Load() {
   }
 
   // The window, hidden until the load handler has run; placed by its described position.
-  constexpr DWORD style =
-      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  l.window = CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), style, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
+  l.window =
+      CreateWindowExW(0, kWindowClass, Wide(desc_.caption).c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 100, 100, nullptr, bar, instance_, nullptr);
   if (!l.window) {
     throw RuntimeError(7, "Memoria esaurita", "",
                        "CreateWindowEx " + std::to_string(GetLastError()));
   }
   SetWindowLongPtrW(l.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  l.dpi = static_cast<int>(GetDpiForWindow(l.window));
+  l.monitorDpi = static_cast<int>(GetDpiForWindow(l.window));
 
   // The controls as the game sees them; their windows come with the rest of the window.
   l.controls.reserve(desc_.controls.size());
@@ -409,7 +426,12 @@ void Win32Form::EnsureControls() {
       SendMessageW(l.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
   }
-  Layout(l.dpi);
+  // What a reader is told unasked: an empty static in the top-left corner, which the design
+  // leaves free of controls.
+  l.announcer = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 1, 1,
+                                l.window, nullptr, instance_, nullptr);
+  SetWindowPos(l.announcer, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Layout(l.monitorDpi);
   UpdateAccessibleNames();
 
   // The focus starts on the first control of the Tab cycle.
@@ -422,14 +444,17 @@ void Win32Form::EnsureControls() {
 void Win32Form::UpdateAccessibleNames() {
   Loaded& l = *loaded_;
   if (!l.built) return;
-  const window::CaptionOf caption = [&l](std::string_view name) {
-    const Control* c = l.find(name);
-    return c ? c->caption : std::string();
-  };
+  const window::CaptionOf caption = Captions();
+  // Once the answer box has had the focus long enough for its question to be read, its name
+  // also tells the time left, for a reader's where-am-I; a change of it is not announced.
+  const bool settled = l.focusMoved && Now() >= *l.focusMoved + window::kQuietAfterFocusMs;
   for (auto& c : l.controls) {
     const auto spoken = window::SpokenOnFocus(c.desc->name, caption);
     if (spoken.name && c.nameLabel) {
-      const std::wstring name = Wide(*spoken.name);
+      const bool withTime =
+          c.desc->kind == ControlKind::kTextBox && settled && GetFocus() == c.hwnd;
+      const std::wstring name =
+          Wide(withTime ? window::QuestionAndTimeLeft(caption) : *spoken.name);
       if (name != TextOf(c.nameLabel)) SetWindowTextW(c.nameLabel, name.c_str());
     }
     if (spoken.description) {
@@ -438,6 +463,29 @@ void Win32Form::UpdateAccessibleNames() {
       c.spokenDescription = description;
       l.annotations.SetDescription(c.hwnd, description);
     }
+  }
+}
+
+void Win32Form::AnnounceTime(const std::string& clock) {
+  if (const auto sentence = window::TimeAnnouncement(clock)) loaded_->announcements.Add(*sentence);
+  AnnounceWhenDue();  // this one, or one that waited for the reading of a question
+}
+
+void Win32Form::AnnounceWhenDue() {
+  Loaded& l = *loaded_;
+  if (!l.built) return;
+  const std::int64_t now = Now();
+  if (const auto sentence = l.announcements.Take(now)) {
+    KillTimer(l.window, kAnnounceTimer);
+    if (!l.announcerLive) {
+      l.annotations.MakeLiveRegion(l.announcer);
+      l.announcerLive = true;
+    }
+    SetWindowTextW(l.announcer, Wide(*sentence).c_str());
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, l.announcer, OBJID_CLIENT, CHILDID_SELF);
+  } else if (const auto due = l.announcements.Due()) {
+    SetTimer(l.window, kAnnounceTimer, static_cast<UINT>(std::max<std::int64_t>(*due - now, 1)),
+             nullptr);
   }
 }
 
@@ -462,6 +510,13 @@ bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     // Where the focus goes back when the window is active again: disabling the window for a box
     // takes the focus away before the window hears that it is no longer active.
     l.savedFocus = reinterpret_cast<HWND>(lParam);
+    l.focusMoved = Now();
+    l.announcements.FocusMoved(*l.focusMoved);
+    return true;
+  }
+  if (code == EN_CHANGE) {
+    const Control* c = l.byHwnd(reinterpret_cast<HWND>(lParam));
+    if (c && c->desc->kind == ControlKind::kTextBox) KeepDigits(c->hwnd);
     return true;
   }
   // A quick second click of an owner-drawn button comes as a double click: it is a click.
@@ -485,7 +540,12 @@ void Win32Form::OnActivate(HWND hwnd, WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     const HWND focus = GetFocus();
     if (focus && IsChild(hwnd, focus)) l.savedFocus = focus;
-  } else if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
+    return;
+  }
+  // The keys that are down now went down while another window had the keyboard (the box that
+  // closed on one of them, say): their repeats do not act here.
+  keys_.Regain([](unsigned key) { return GetAsyncKeyState(static_cast<int>(key)) < 0; });
+  if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {
     SetFocus(l.savedFocus);
   } else {
     MoveFocus(true);
@@ -504,6 +564,8 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         DrawButton(l, item);
       } else if (const Control* c = l.byHwnd(item.hwndItem)) {
         PaintScene(l, item.hDC, c->rect, POINT{0, 0});
+      } else if (item.hwndItem == l.announcer) {
+        PaintScene(l, item.hDC, item.rcItem, POINT{0, 0});
       }
       return TRUE;
     }
@@ -526,6 +588,10 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       }
       break;
     case WM_TIMER:
+      if (wParam == kAnnounceTimer) {
+        AnnounceWhenDue();
+        return 0;
+      }
       for (const auto& c : l.controls) {
         if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
           if (c.timerOn) CallHandler(c.desc->name, window::Event::kTick);
@@ -556,10 +622,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       }
       break;
     case WM_DPICHANGED: {
-      Layout(HIWORD(wParam));
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+      Layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       return 0;
     }

@@ -21,14 +21,19 @@
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
+#include "ui/win32/rules.h"
 #include "window/description.h"
 #include "window/handlers.h"
+#include "window/sentences.h"
 
 namespace quorvella::win32 {
 
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
   int tickInterval = 0;
+  // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
+  // system's (GetTickCount64).
+  std::function<std::int64_t()> now;
 };
 
 class Win32Form : public Window {
@@ -71,6 +76,11 @@ class Win32Form : public Window {
 
   // The loaded window; nullptr while unloaded.
   HWND hwnd() const;
+  // The captions the window shows now, by control name (empty for a control it lacks).
+  window::CaptionOf Captions() const;
+  // The DPI the window's client area is drawn at: its monitor's, or less where the window would
+  // not fit the monitor's work area at it.
+  int Dpi() const;
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
@@ -95,12 +105,20 @@ class Win32Form : public Window {
   // focus a control takes) and activation. True when the message was the window's.
   bool OnCommand(WPARAM wParam, LPARAM lParam);
   void OnActivate(HWND hwnd, WPARAM wParam);
-  // Sizes and places the window and its controls for `dpi` (layout.cpp).
-  void Layout(int dpi);
+  // Sizes and places the window and its controls for a monitor of `monitorDpi`: the one it is on,
+  // or for a change of DPI the one of the `suggested` rectangle (layout.cpp).
+  void Layout(int monitorDpi, const RECT* suggested = nullptr);
+  // Leaves only digits in the answer box, whatever put the rest there (answer_box.cpp).
+  void KeepDigits(HWND box);
   void ClickButton(std::size_t index);
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
+  // Tells a screen reader of the time left when the clock reaches a time it announces, once the
+  // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
+  void AnnounceTime(const std::string& clock);
+  void AnnounceWhenDue();
+  std::int64_t Now() const;
 
   HINSTANCE instance_;
   const window::WindowDesc& desc_;
@@ -110,6 +128,7 @@ class Win32Form : public Window {
   ErrorHandler onError_;
   FormOptions options_;
   std::unique_ptr<Loaded> loaded_;
+  HeldKeys keys_;  // which key presses act (keyboard.cpp)
   bool ended_ = false;
 };
 

@@ -2,11 +2,15 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "ui/win32/win32_ui.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "ui/win32/rules.h"
+#include "window/description.h"
 
 namespace quorvella::win32 {
 namespace {
@@ -59,6 +63,90 @@ constexpr WORD kButton = 0x0080;
 constexpr WORD kEdit = 0x0081;
 constexpr WORD kStatic = 0x0082;
 
+// What a reader hears of a box's prompt instead of its text, if anything.
+struct Spoken {
+  Annotations* annotations = nullptr;
+  std::wstring prompt, text;
+};
+
+// Gives a box the game's icon and widens it to its title, keeping its buttons where they stand
+// against its edges (a row centred in the box stays centred, a row at its right stays there) and
+// the box where it was centred; names its prompt for readers as `spoken` says.
+void DressBox(HWND box, const Spoken& spoken = {}) {
+  if (spoken.annotations && !spoken.text.empty()) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(
+          GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+      if (text == spoken.prompt) spoken.annotations->SetName(child, spoken.text);
+    }
+  }
+  const int dpi = static_cast<int>(GetDpiForWindow(box));
+  if (const int id = PictureResource(window::Tavola().icon)) {
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    for (const auto& [which, metric] :
+         {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+      const int size = GetSystemMetricsForDpi(metric, static_cast<UINT>(dpi));
+      if (const HANDLE icon =
+              LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED)) {
+        SendMessageW(box, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+      }
+    }
+  }
+  std::wstring title(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  title.resize(
+      static_cast<std::size_t>(GetWindowTextW(box, title.data(), static_cast<int>(title.size()))));
+  RECT frame;
+  GetWindowRect(box, &frame);
+  const int grow = BoxWidthForTitle(title, dpi) - (frame.right - frame.left);
+  if (grow <= 0) return;
+  RECT client;
+  GetClientRect(box, &client);
+  std::vector<std::pair<HWND, RECT>> buttons;
+  int rowLeft = client.right, rowRight = 0;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t kind[8] = {};
+    GetClassNameW(child, kind, 8);
+    if (_wcsicmp(kind, L"Button") != 0) continue;
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+    buttons.emplace_back(child, r);
+    rowLeft = std::min<int>(rowLeft, r.left);
+    rowRight = std::max<int>(rowRight, r.right);
+  }
+  const bool centred = std::abs(rowLeft - (client.right - rowRight)) <= 2;
+  for (const auto& [button, r] : buttons) {
+    SetWindowPos(button, nullptr, r.left + (centred ? grow / 2 : grow), r.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowPos(box, nullptr, frame.left - grow / 2, frame.top, frame.right - frame.left + grow,
+               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The system's message box is dressed when it first becomes active, before it shows: a hook of
+// the thread's window events, set while the box is asked for.
+thread_local const Spoken* dressPending = nullptr;
+
+LRESULT CALLBACK DressWhenActive(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && dressPending) {
+    const Spoken& spoken = *dressPending;
+    dressPending = nullptr;
+    DressBox(reinterpret_cast<HWND>(wParam), spoken);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int DressedMessageBox(HWND owner, const std::wstring& prompt, const std::wstring& title,
+                      unsigned flags, const Spoken& spoken = {}) {
+  dressPending = &spoken;
+  const HHOOK hook = SetWindowsHookExW(WH_CBT, DressWhenActive, nullptr, GetCurrentThreadId());
+  const int result = MessageBoxW(owner, prompt.c_str(), title.c_str(), flags);
+  if (hook) UnhookWindowsHookEx(hook);
+  dressPending = nullptr;
+  return result;
+}
+
 struct InputState {
   std::wstring prompt;
   std::wstring text;
@@ -72,6 +160,7 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetWindowLongPtrW(dlg, DWLP_USER, lParam);
       SetDlgItemTextW(dlg, kPromptId, state->prompt.c_str());
       SetWindowTextW(dlg, Wide(kAppTitle).c_str());
+      DressBox(dlg);
       SetForegroundWindow(dlg);
       if (state->shown) SetTimer(dlg, kShownTimer, USER_TIMER_MINIMUM, nullptr);
       return TRUE;  // the focus goes to the entry, the first item that takes it
@@ -107,6 +196,28 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+int BoxWidthForTitle(std::wstring_view title, int dpi) {
+  const auto at = static_cast<UINT>(dpi);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, at);
+  const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE text{};
+  GetTextExtentPoint32W(dc, title.data(), static_cast<int>(title.size()), &text);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  const int frame =
+      GetSystemMetricsForDpi(SM_CXFIXEDFRAME, at) + GetSystemMetricsForDpi(SM_CXPADDEDBORDER, at);
+  // A window manager may draw the title in a wider face than the system's caption font, with
+  // more room around it (openbox: DejaVu Sans Bold, a tenth wider than Tahoma Bold, and a label
+  // padded on both sides): a third more than the text.
+  return text.cx * 4 / 3 + GetSystemMetricsForDpi(SM_CXSMICON, at) +
+         3 * GetSystemMetricsForDpi(SM_CXSIZE, at) + 2 * frame + MulDiv(16, dpi, 96);
+}
+
 Win32Ui::Win32Ui(FilePool& files) : files_(files) {}
 
 HWND Win32Ui::Owner() const {
@@ -116,10 +227,15 @@ HWND Win32Ui::Owner() const {
 
 int Win32Ui::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
   const HWND parent = Owner();
-  if (onBox) onBox("message", title ? *title : std::string(kAppTitle), prompt);
-  const int result = MessageBoxW(parent, Wide(prompt).c_str(),
-                                 Wide(title ? *title : std::string(kAppTitle)).c_str(),
-                                 MessageBoxFlags(style, parent != nullptr));
+  const std::string shownTitle = title ? *title : std::string(kAppTitle);
+  if (onBox) onBox("message", shownTitle, prompt);
+  Spoken spoken{&annotations_, Wide(prompt), {}};
+  if (spokenBox) {
+    if (const auto text = spokenBox(shownTitle, prompt)) spoken.text = Wide(*text);
+  }
+  const int result = DressedMessageBox(parent, Wide(prompt), Wide(shownTitle),
+                                       MessageBoxFlags(style, parent != nullptr), spoken);
+  if (onBox) onBox("closed", shownTitle, std::to_string(result));
   if ((style & 7) == vbOKOnly) return vbOK;
   return result;  // IDYES and IDNO are vbYes and vbNo
 }
@@ -148,6 +264,7 @@ std::string Win32Ui::InputBox(const std::string& prompt) {
   if (onBox) onBox("input", std::string(kAppTitle), prompt);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), Owner(),
                                                  InputProc, reinterpret_cast<LPARAM>(&state));
+  if (onBox) onBox("closed", std::string(kAppTitle), result == IDOK ? "OK" : "Annulla");
   if (result != IDOK) return {};
   return Narrow(state.text);
 }
@@ -159,8 +276,8 @@ void Win32Ui::EndProgram() {
 void Win32Ui::Fatal(const RuntimeError& error) {
   std::fprintf(stderr, "quorvella: %s\n", error.Message().c_str());
   if (onBox) onBox("error", std::string(kAppTitle), error.Message());
-  MessageBoxW(Owner(), Wide(error.Message()).c_str(), Wide(kAppTitle).c_str(),
-              MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+  DressedMessageBox(Owner(), Wide(error.Message()), Wide(kAppTitle),
+                    MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
   Exit(1);
 }
 
