@@ -91,11 +91,13 @@ keys key Return
 wait_title "Giocare con la tavola pitagorica" 1
 wait_keyboard "Giocare con la tavola pitagorica" 1
 
-# The window's size: at least 792 wide and the client area's 554 plus the menu bar high (a
-# maximized window must take any size there, so it has no maximum).
+# The window's size: 792 wide and the client area's 554 plus the menu bar high, its minimum and
+# its maximum alike.
 min=$(grep -oE 'set_min_size\(792, [0-9]+\)' "$log" | tail -n 1 | grep -oE '[0-9]+\)' | tr -d ')')
 [ -n "$min" ] && [ "$min" -gt 554 ] && [ "$min" -lt 600 ] ||
   fail "the window's minimum is not 792 x (554 + menu bar): '$min'"
+fixed() { [ "$(grep -oE 'set_max_size\([0-9]+, [0-9]+\)' "$log" | tail -n 1)" = "set_max_size(792, $min)" ]; }
+fixed || fail "the window's maximum is not its minimum"
 
 # Where the compositor put the window (it chooses), and its client area on the screen: the
 # pixels of the first question's colour (RGB(80, 180, 200) with this seed) fill a rectangle
@@ -112,8 +114,8 @@ done
 x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]}
 
 # Qt's own title bar, above the menu bar, has a maximize button (Qt draws it whatever the
-# window's flags). Clicked, it asks the compositor to maximize; the window must go back to its
-# own size and the game go on.
+# window's flags). Clicked, it asks the compositor to maximize; the window must take the
+# maximized size (or be ended), go back to its own size and be fixed again, and the game go on.
 from=$(($(wc -l <"$log") + 1))
 xdotool mousemove "$((x + 792 - 38))" "$((y - 35))"
 for _ in $(seq 100); do
@@ -131,6 +133,41 @@ done
 kill -0 "$pid" 2>/dev/null || fail "a maximize request ended the game: $(tail -n 2 "$work/out.txt")"
 grep -q 'xdg_toplevel@[0-9]*\.set_maximized' "$log" || fail "the maximize button was not reached"
 grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" || fail "the window stayed maximized"
+for _ in $(seq 100); do fixed && break; sleep 0.05; done
+fixed || fail "back from the maximized state, the window's maximum is not its minimum"
+
+# A drag of the bottom right corner of Qt's border (3 pixels around the client area) leaves the
+# window at its own size: the compositor offers larger sizes as the pointer moves, and once the
+# drag is over the window's geometry is what it was before.
+geometry() { grep -oE 'set_window_geometry\(0, 0, [0-9]+, [0-9]+\)' "$log" | tail -n 1; }
+before=$(geometry)
+from=$(($(wc -l <"$log") + 1))
+xdotool mousemove "$((x + 793))" "$((y + 555))"
+for _ in $(seq 100); do
+  tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.motion" && break
+  sleep 0.05
+done
+xdotool mousedown 1
+for _ in $(seq 100); do
+  tail -n +"$from" "$log" | grep -q 'xdg_toplevel@[0-9]*\.resize' && break
+  sleep 0.05
+done
+for step in 1 2 3 4 5 6; do xdotool mousemove "$((x + 793 + 20 * step))" "$((y + 555 + 15 * step))"; done
+xdotool mouseup 1
+for _ in $(seq 100); do
+  tail -n +"$from" "$log" | grep -q 'xdg_toplevel@[0-9]*\.configure([1-9]' && break
+  sleep 0.05
+done
+tail -n +"$from" "$log" | grep -q 'xdg_toplevel@[0-9]*\.configure([1-9]' ||
+  fail "the corner drag offered no size (no interactive resize)"
+# Settled: the client has acknowledged the compositor's last configure, and its geometry is back.
+serial() { grep -oE "$1\([0-9]+\)" "$log" | tail -n 1 | grep -oE '[0-9]+'; }
+for _ in $(seq 100); do
+  [ "$(serial 'ev xdg_surface@[0-9]+\.configure')" = "$(serial 'ack_configure')" ] &&
+    [ "$(geometry)" = "$before" ] && break
+  sleep 0.05
+done
+[ "$(geometry)" = "$before" ] || fail "a corner drag resized the window: $(geometry), not $before"
 
 # Alt+X ends the program with status 0.
 keys key alt+x
@@ -144,4 +181,4 @@ wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -q 'error' "$work/out.txt" && fail "the program met an error: $(cat "$work/out.txt")"
-echo "wayland test: boxes, client area 792 x 554 below a menu bar of $((min - 554)), maximize undone, status 0"
+echo "wayland test: boxes, client area 792 x 554 below a menu bar of $((min - 554)), maximize undone, corner drag undone, status 0"

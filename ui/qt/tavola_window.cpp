@@ -50,12 +50,10 @@ class MenuBarStyle : public QProxyStyle {
 
 TavolaWindow::TavolaWindow() {
   setAttribute(Qt::WA_DeleteOnClose, false);
-  // On Wayland a maximized window must take the size the compositor gives it, or the compositor
-  // ends the program: there the window only has a minimum size, and leaves the maximized state
-  // at once (see changeEvent).
-  layout()->setSizeConstraint(QGuiApplication::platformName() == QLatin1String("wayland")
-                                  ? QLayout::SetMinimumSize
-                                  : QLayout::SetFixedSize);
+  // A fixed size: no window manager or compositor resizes it (on Wayland the compositor bounds a
+  // drag of Qt's own border by it). A maximize asked for all the same is answered at once (see
+  // event and changeEvent).
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   // A fixed size, and no maximize button or action: the window manager neither offers nor
   // grants a maximized state the game has no layout for.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -168,7 +166,26 @@ bool TavolaWindow::event(QEvent* event) {
   // The unloaded window deletes itself here: nothing of it may be touched afterwards.
   if (event->type() == QEvent::DeferredDelete) return QMainWindow::event(event);
   // Before the window is mapped, which is when a window manager reads them.
-  if (event->type() == QEvent::Show) SetMotifHints(this);
+  if (event->type() == QEvent::Show) {
+    SetMotifHints(this);
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && windowHandle() &&
+        !followsMaximize_) {
+      // Qt's own title bar on Wayland has a maximize button whatever the window's flags, and its
+      // request goes out before the window hears of it. The compositor then gives a maximized
+      // size that the window must take exactly or be ended: the maximum is lifted as the request
+      // leaves (this signal comes within the same call), before the compositor's answer.
+      followsMaximize_ = true;
+      QObject::connect(
+          windowHandle(), &QWindow::windowStateChanged, this,
+          [this](Qt::WindowState state) {
+            if (state != Qt::WindowMaximized || !fixedSize_.isEmpty()) return;
+            fixedSize_ = size();
+            layout()->setSizeConstraint(QLayout::SetMinimumSize);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+          },
+          Qt::DirectConnection);
+    }
+  }
   if (event->type() == QEvent::Resize && QGuiApplication::platformName() == QLatin1String("xcb")) {
     // A window manager that resizes the fixed-size window all the same (a corner drag under
     // XWayland) gets it back at its own size. Not on Qt's Wayland platform: there the window
@@ -179,6 +196,13 @@ bool TavolaWindow::event(QEvent* event) {
         windowHandle()->resize(minimumSize());
       }
     });
+  }
+  if (event->type() == QEvent::Resize && !fixedSize_.isEmpty() &&
+      !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && size() == fixedSize_) {
+    // Back at its own size from the maximized state, as the compositor gave it: fixed again
+    // (earlier, the window would give itself that size before the compositor's answer).
+    fixedSize_ = QSize();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
   }
   const bool result = QMainWindow::event(event);
   if (event->type() == QEvent::WindowActivate && onActivate) onActivate();

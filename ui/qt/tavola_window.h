@@ -40,7 +40,9 @@ class TavolaWindow : public QMainWindow {
 
  private:
   QPoint wanted_;
-  bool placed_ = false;  // placed with the frame the window manager drew
+  bool placed_ = false;           // placed with the frame the window manager drew
+  bool followsMaximize_ = false;  // Wayland: the maximum lifted as a maximize is asked for
+  QSize fixedSize_;               // the size to go back to while the maximum is lifted
 };
 
 // The top-left corner that puts `frame` inside `available` with the least move; a frame larger
