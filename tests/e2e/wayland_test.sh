@@ -116,14 +116,17 @@ x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]}
 # Qt's own title bar, above the menu bar, has a maximize button (Qt draws it whatever the
 # window's flags). Clicked, it asks the compositor to maximize; the window must take the
 # maximized size (or be ended), go back to its own size and be fixed again, and the game go on.
-from=$(($(wc -l <"$log") + 1))
-xdotool mousemove "$((x + 792 - 38))" "$((y - 35))"
-for _ in $(seq 100); do
-  tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" && break
-  sleep 0.05
-done
-tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" ||
-  fail "the pointer did not reach the window"
+# Moves the pointer to $1 $2 and waits until the program has heard it there.
+point_at() {
+  local from=$(($(wc -l <"$log") + 1))
+  xdotool mousemove "$1" "$2"
+  for _ in $(seq 100); do
+    tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.(enter|motion)" && return
+    sleep 0.05
+  done
+  fail "the pointer did not reach the window at $1 $2"
+}
+point_at "$((x + 792 - 38))" "$((y - 35))"
 xdotool click 1
 for _ in $(seq 100); do
   grep -q 'xdg_toplevel@[0-9]*\.unset_maximized' "$log" && break
@@ -142,11 +145,7 @@ fixed || fail "back from the maximized state, the window's maximum is not its mi
 geometry() { grep -oE 'set_window_geometry\(0, 0, [0-9]+, [0-9]+\)' "$log" | tail -n 1; }
 before=$(geometry)
 from=$(($(wc -l <"$log") + 1))
-xdotool mousemove "$((x + 793))" "$((y + 555))"
-for _ in $(seq 100); do
-  tail -n +"$from" "$log" | grep -qE "client $(client) ev wl_pointer@[0-9]+\.motion" && break
-  sleep 0.05
-done
+point_at "$((x + 793))" "$((y + 555))"
 xdotool mousedown 1
 for _ in $(seq 100); do
   tail -n +"$from" "$log" | grep -q 'xdg_toplevel@[0-9]*\.resize' && break
