@@ -132,7 +132,11 @@ QtForm::QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, E
 QtForm::~QtForm() {
   if (win_) {
     StopTimers();
-    delete win_.data();
+    // Forgotten before it is deleted: its widgets hand the focus on while they go, and the focus
+    // handler must not look at a window half destroyed.
+    TavolaWindow* window = win_;
+    win_ = nullptr;
+    delete window;
   }
 }
 
