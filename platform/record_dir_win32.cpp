@@ -123,10 +123,15 @@ void RecordDir::Sync() {}
 DirFile RecordDir::Open(std::string_view name, Access access, bool create, unsigned, int* refused) {
   const std::string path = path_ + std::string(name);
   const bool write = access == Access::kReadWrite;
+  // Reading, and for a writer rewriting the data in place (WriteFile, SetEndOfFile,
+  // FlushFileBuffers and LockFileEx need no more than FILE_WRITE_DATA): exactly what the
+  // installer gives the Users group on the files in the Windows directory. GENERIC_WRITE would
+  // also ask for FILE_WRITE_ATTRIBUTES and FILE_WRITE_EA, and a player's open would be refused.
+  const DWORD rights = write ? FILE_GENERIC_READ | FILE_WRITE_DATA : FILE_GENERIC_READ;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-  HANDLE h = CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share,
-                         nullptr, create && write ? OPEN_ALWAYS : OPEN_EXISTING, flags, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), rights, share, nullptr,
+                         create && write ? OPEN_ALWAYS : OPEN_EXISTING, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesA(path.c_str());

@@ -10,9 +10,10 @@
 #      quorvella.exe, and played to its window; the uninstall entry as Windows' list of
 #      installed programs and deployment tools read it; the program's icon and copyright;
 #   5. uninstalled silently by the entry's QuietUninstallString: program, shortcut and entry go.
-# Throughout, the record files are prepared in the Windows directory and a record already there
-# is kept, by the installer and the uninstaller alike; when one cannot be made, the installer
-# stops before installing anything.
+# Throughout, the record files are prepared in the Windows directory (the local Users group may
+# read them and write their data: the icacls command is checked) and a record already there is
+# kept, by the installer and the uninstaller alike; when one cannot be made, the installer stops
+# before installing anything.
 #
 #   installer_test.sh <quorvella-VERSION-setup.exe> <work dir> <windres>
 #
@@ -115,8 +116,16 @@ stop_programs
 ! find "$drive_c/users" -name 'Quorvella.lnk' | grep -q . || fail "a desktop shortcut unasked for"
 record_kept "the installer"
 
-# 2. and 3. Silently into another folder, then again where it already is.
-silently "/D=$other" || fail "the installer into $other failed: $(cat "$work/setup.log")"
+# 2. and 3. Silently into another folder, then again where it already is. The first says what
+# access it gives on the record files: Wine's icacls changes no ACL, it only names its arguments
+# (fixme:icacls), so here the command is checked; what it grants shows only on Windows.
+WINEDEBUG=-all,+icacls silently "/D=$other" ||
+  fail "the installer into $other failed: $(cat "$work/setup.log")"
+grep -F icacls "$work/setup.log" || true
+for f in a.txt n.txt .quorvella.lock .quorvella.journal; do
+  grep -Fq "\"C:\\\\windows\\\\$f\" \"/grant:r\" \"*S-1-5-32-545:(R,WD)\"" "$work/setup.log" ||
+    fail "the installer did not run icacls $f /grant:r *S-1-5-32-545:(R,WD)"
+done
 [ -f "$other_dir/quorvella.exe" ] || fail "no quorvella.exe in $other"
 [ ! -e "$default_dir" ] || fail "the installation in Program Files was left behind"
 # As if the desktop shortcut had been ticked before: installing again keeps it, made anew.
