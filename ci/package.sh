@@ -403,7 +403,8 @@ reinstall_over_planted() {
   [ "$(stat -c '%n %U:%G %a %s' "$outside" "$outside"/* "$outside/dir/file")" = "$before" ] ||
     fail "the reinstall changed what the links led to"
   out=$(runuser -u quorvella-anna -- "$helper" open) || fail "a player's helper cannot read the record: $out"
-  [ "$out" = "$(printf 'ok 1 4\n7Gina')" ] || fail "the helper read '$out', not the games member's record 7 by Gina"
+  [ "$out" = "$(printf 'ok 3 6\n7\r\nGina\r\n')" ] ||
+    fail "the helper read '$out', not the games member's record 7 by Gina"
   echo "ok  configure exited 0: only the four files remain, root's, the links' targets untouched,"
   echo "    and a player's helper reads the games member's record 7 by Gina"
   ls -la --time-style=+ "$records" | sed 's/^/    /'
