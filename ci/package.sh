@@ -358,9 +358,66 @@ for f in a.txt:664 n.txt:664 .quorvella.lock:660 .quorvella.journal:660; do
 done
 echo "ok  nothing outside $records changed owner or mode, no linked file's contents copied"
 
+echo "== Package: reinstall over entries a member of games planted"
+# The first release left the directory 0775: the games account plants, as any member of games
+# could, directories at the temporary names older scripts used, a FIFO, a 0777 directory that a
+# player then fills, links to a file and a directory outside, and its own a.txt holding a record
+# (and a name in root's n.txt, which games may write). The reinstall is unpacked and configured
+# in two steps, to see the directory root's alone (0755) once the unpack is done.
+reinstall_over_planted() {
+  local outside="$scratch/outside" before out names
+  mkdir -p "$outside/dir"
+  printf 'outside\n' >"$outside/file"
+  printf 'outside\n' >"$outside/dir/file"
+  before=$(stat -c '%n %U:%G %a %s' "$outside" "$outside"/* "$outside/dir/file")
+  chmod 0775 "$records"
+  setpriv --reuid=games --regid=games --init-groups sh -euc '
+    cd "$1"
+    mkdir .a.txt.postinst .a.txt.tmpX
+    : >.a.txt.postinst/inside
+    mkfifo fifo
+    mkdir -m 0777 foreign
+    ln -s "$2/file" link-to-file
+    ln -s "$2/dir" link-to-dir
+    rm a.txt
+    printf "7\r\n" >a.txt
+    printf "Gina\r\n" >n.txt' sh "$records" "$outside" ||
+    fail "the games account could not plant its entries"
+  runuser -u quorvella-anna -- sh -c "printf 'anna\n' >'$records/foreign/file'" ||
+    fail "a player could not write into the 0777 directory"
+  echo "planted:"
+  ls -la --time-style=+ "$records" | sed 's/^/    /'
+  dpkg --unpack "$deb" >/dev/null
+  check_stat "$records" "root:games 755"
+  [ -d "$records/.a.txt.tmpX" ] || fail "the unpack removed a planted entry: the check proves nothing"
+  out=$(dpkg --configure quorvella 2>&1) || { printf '%s\n' "$out" >&2; fail "configure failed"; }
+  printf '%s\n' "$out" | sed 's/^/    configure: /'
+  [ "$(dpkg-query -W -f='${db:Status-Abbrev}' quorvella)" = "ii " ] || fail "quorvella is not configured"
+  names=$(cd "$records" && find . -mindepth 1 -printf '%P\n' | sort | tr '\n' ' ')
+  [ "$names" = ".quorvella.journal .quorvella.lock a.txt n.txt " ] ||
+    fail "$records holds $names after the reinstall"
+  for f in a.txt:664 n.txt:664 .quorvella.lock:660 .quorvella.journal:660; do
+    [ -f "$records/${f%%:*}" ] && [ ! -L "$records/${f%%:*}" ] || fail "${f%%:*} is not a regular file"
+    check_stat "$records/${f%%:*}" "root:games ${f##*:}"
+  done
+  [ "$(stat -c '%n %U:%G %a %s' "$outside" "$outside"/* "$outside/dir/file")" = "$before" ] ||
+    fail "the reinstall changed what the links led to"
+  out=$(runuser -u quorvella-anna -- "$helper" open) || fail "a player's helper cannot read the record: $out"
+  [ "$out" = "$(printf 'ok 3 6\n7\r\nGina\r\n')" ] ||
+    fail "the helper read '$out', not the games member's record 7 by Gina"
+  echo "ok  configure exited 0: only the four files remain, root's, the links' targets untouched,"
+  echo "    and a player's helper reads the games member's record 7 by Gina"
+  ls -la --time-style=+ "$records" | sed 's/^/    /'
+}
+reinstall_over_planted
+
 echo "== Package: purge"
+# Whatever is in the record directory goes with it; a link in it is removed, never followed.
+mkdir -m 0777 "$records/foreign" && : >"$records/foreign/file" && mkfifo "$records/fifo"
+ln -s "$scratch/outside/dir" "$records/link-to-dir"
 apt-get purge -y -q quorvella >/dev/null
 [ ! -e "$game" ] || fail "$game left after purge"
 [ ! -e "$records" ] || fail "$records left after purge"
+[ -f "$scratch/outside/dir/file" ] || fail "the purge removed a file a link in $records led to"
 [ ! -e /usr/share/applications/org.quorvella.Quorvella.desktop ] || fail "menu entry left"
 echo "ok  package removed"
