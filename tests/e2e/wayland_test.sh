@@ -26,7 +26,9 @@ source "$(dirname "$0")/lib.sh"
 xvfb=
 weston=
 pid=
+# Everything stopped whatever has ended already (errexit would leave the rest running).
 cleanup() {
+  set +e
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   [ -n "$weston" ] && kill "$weston" 2>/dev/null && wait "$weston" 2>/dev/null
   stop_xvfb
