@@ -4,9 +4,10 @@
 # tree that it shows its users as include path.
 #
 # Warnings, as targets to link: quorvella_warnings (-Wall -Wextra -Wpedantic) for every target of
-# ours, quorvella_warnings_strict (also -Wconversion -Wshadow -Wold-style-cast) for the plain
-# rooms, whose code has no toolkit or system headers' casts to live with. A warning fails the
-# build with CMAKE_COMPILE_WARNING_AS_ERROR=ON, as CI builds.
+# ours, quorvella_warnings_strict (also -Wconversion -Wshadow -Wold-style-cast) for the rooms
+# and the two bindings (ui/qt, ui/win32: the toolkit's and the system's headers are system
+# headers, whose own casts and macros do not warn). A warning fails the build with
+# CMAKE_COMPILE_WARNING_AS_ERROR=ON, as CI builds.
 add_library(quorvella_warnings INTERFACE)
 add_library(quorvella_warnings_strict INTERFACE)
 target_link_libraries(quorvella_warnings_strict INTERFACE quorvella_warnings)

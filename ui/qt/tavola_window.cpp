@@ -170,39 +170,46 @@ bool TavolaWindow::event(QEvent* event) {
     SetMotifHints(this);
     if (QGuiApplication::platformName() == QLatin1String("wayland") && windowHandle() &&
         !followsMaximize_) {
-      // Qt's own title bar on Wayland has a maximize button whatever the window's flags, and its
-      // request goes out before the window hears of it. The compositor then gives a maximized
-      // size that the window must take exactly or be ended: the maximum is lifted as the request
-      // leaves (this signal comes within the same call), before the compositor's answer.
+      // A maximized or full-screen state on Wayland comes with a size the window must take
+      // exactly, or the compositor ends the connection. Qt bounds every size it applies by the
+      // window's maximum, so the maximum is lifted before Qt applies what the compositor sent
+      // (see eventFilter) and fixed again after, unless the window was maximized: then it waits
+      // until the window is back at its own size.
       followsMaximize_ = true;
+      qApp->installEventFilter(this);
+      // Qt's own title bar has a maximize button whatever the window's flags, and its request
+      // goes out before the window hears of it: this signal comes within the same call.
       QObject::connect(
           windowHandle(), &QWindow::windowStateChanged, this,
           [this](Qt::WindowState state) {
-            if (state != Qt::WindowMaximized || !fixedSize_.isEmpty()) return;
-            fixedSize_ = size();
-            layout()->setSizeConstraint(QLayout::SetMinimumSize);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen) return;
+            maximized_ = true;
+            Unfix();
           },
           Qt::DirectConnection);
     }
   }
-  if (event->type() == QEvent::Resize && QGuiApplication::platformName() == QLatin1String("xcb")) {
+  if (event->type() == QEvent::Resize &&
+      (QGuiApplication::platformName() == QLatin1String("xcb") ||
+       QGuiApplication::platformName() == QLatin1String("wayland"))) {
     // A window manager that resizes the fixed-size window all the same (a corner drag under
-    // XWayland) gets it back at its own size. Not on Qt's Wayland platform: there the window
-    // must take a maximized size the compositor gives it (see the constructor).
+    // XWayland, a size offered while the maximum was lifted on Wayland) gets it back at its own
+    // size. Not while Wayland's maximum is lifted or the window is on its way back from the
+    // maximized state: there the window must take the size the compositor gives it.
     QTimer::singleShot(0, this, [this] {
       if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
-          windowHandle() && windowHandle()->size() != minimumSize()) {
+          !maximized_ && fixedSize_.isEmpty() && windowHandle() &&
+          windowHandle()->size() != minimumSize()) {
         windowHandle()->resize(minimumSize());
       }
     });
   }
-  if (event->type() == QEvent::Resize && !fixedSize_.isEmpty() &&
+  if (event->type() == QEvent::Resize && maximized_ &&
       !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && size() == fixedSize_) {
     // Back at its own size from the maximized state, as the compositor gave it: fixed again
     // (earlier, the window would give itself that size before the compositor's answer).
-    fixedSize_ = QSize();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    maximized_ = false;
+    Refix();
   }
   const bool result = QMainWindow::event(event);
   if (event->type() == QEvent::WindowActivate && onActivate) onActivate();
@@ -222,14 +229,43 @@ bool TavolaWindow::event(QEvent* event) {
   return result;
 }
 
+bool TavolaWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Qt's Wayland window applies the compositor's configure (its size and state) in a queued
+  // call of its own; other queued calls of it (a frame done) merely lift and fix the maximum.
+  if (event->type() == QEvent::MetaCall && isVisible() &&
+      watched->inherits("QtWaylandClient::QWaylandWindow")) {
+    Unfix();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TavolaWindow::Unfix() {
+  if (!fixedSize_.isEmpty()) return;
+  fixedSize_ = size();
+  layout()->setSizeConstraint(QLayout::SetMinimumSize);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  // Fixed again next, unless the window was maximized meanwhile; a size it was only offered (a
+  // drag of the border) is undone as it arrives (see event).
+  QTimer::singleShot(0, this, [this] {
+    if (!maximized_) Refix();
+  });
+}
+
+void TavolaWindow::Refix() {
+  if (fixedSize_.isEmpty()) return;
+  fixedSize_ = QSize();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
 void TavolaWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
-  if (windowState() & Qt::WindowMaximized) {
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
     // Only a Wayland compositor gets here (Qt draws the title bar there, maximize button
-    // included): the window goes straight back to its own size.
+    // included, and the compositor may maximize or fullscreen any window): the window has taken
+    // the size given and goes straight back to its own.
     QTimer::singleShot(0, this, [this] {
-      if (windowState() & Qt::WindowMaximized) showNormal();
+      if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) showNormal();
     });
   }
   if (onStateChange) onStateChange();

@@ -37,11 +37,17 @@ class TavolaWindow : public QMainWindow {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QPoint wanted_;
-  bool placed_ = false;           // placed with the frame the window manager drew
-  bool followsMaximize_ = false;  // Wayland: the maximum lifted as a maximize is asked for
+  bool placed_ = false;  // placed with the frame the window manager drew
+  // Wayland: the maximum lifted while Qt applies what the compositor sent (Unfix) and fixed
+  // again after (Refix), or once back at its own size from a maximized or full-screen state.
+  void Unfix();
+  void Refix();
+  bool followsMaximize_ = false;  // Wayland: the window watches the compositor's configures
+  bool maximized_ = false;        // maximized or full screen, not yet back at its own size
   QSize fixedSize_;               // the size to go back to while the maximum is lifted
 };
 
