@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,9 @@ void DressBox(HWND box, const Spoken& spoken = {}) {
       std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
       text.resize(static_cast<std::size_t>(
           GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
-      if (text == spoken.prompt) spoken.annotations->SetName(child, spoken.text);
+      if (text != spoken.prompt) continue;
+      spoken.annotations->SetName(child, spoken.text);
+      ServeReaderTexts(child, std::make_shared<const ReaderTexts>(ReaderTexts{spoken.text, {}}));
     }
   }
   const int dpi = static_cast<int>(GetDpiForWindow(box));
