@@ -199,11 +199,14 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int BoxWidthForTitle(std::wstring_view title, int dpi) {
-  const auto at = static_cast<UINT>(dpi);
+namespace {
+
+// The width of `title` in the system's caption font at `dpi`.
+int CaptionTextWidth(std::wstring_view title, int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, at);
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                             static_cast<UINT>(dpi));
   const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
   const HDC dc = GetDC(nullptr);
   const HGDIOBJ old = SelectObject(dc, font);
@@ -212,12 +215,23 @@ int BoxWidthForTitle(std::wstring_view title, int dpi) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   DeleteObject(font);
+  return static_cast<int>(text.cx);
+}
+
+}  // namespace
+
+int BoxWidthForTitle(std::wstring_view title, int dpi) {
+  const auto at = static_cast<UINT>(dpi);
   const int frame =
       GetSystemMetricsForDpi(SM_CXFIXEDFRAME, at) + GetSystemMetricsForDpi(SM_CXPADDEDBORDER, at);
   // A window manager may draw the title in a wider face than the system's caption font, with
   // more room around it (openbox: DejaVu Sans Bold, a tenth wider than Tahoma Bold, and a label
-  // padded on both sides): a third more than the text.
-  return text.cx * 4 / 3 + GetSystemMetricsForDpi(SM_CXSMICON, at) +
+  // padded on both sides): a third more than the text. Its face keeps its own size whatever the
+  // program's DPI, so the title never gets less room than it needs at 100 %, where openbox's
+  // label takes about seven quarters of the caption font's width.
+  const int text =
+      std::max(CaptionTextWidth(title, dpi) * 4 / 3, CaptionTextWidth(title, 96) * 7 / 4);
+  return text + GetSystemMetricsForDpi(SM_CXSMICON, at) +
          3 * GetSystemMetricsForDpi(SM_CXSIZE, at) + 2 * frame + MulDiv(16, dpi, 96);
 }
 
