@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright (C) 2026 The Quorvella authors
 # Screenshots of the Windows program under Wine at 100 % and 200 % (Wine's LogPixels of 96 and
-# 192 dots per inch), compared with references, and a held Enter on a busy computer.
+# 192 dots per inch) and at 150 % on a screen of 1366 x 768, where it is drawn at 125 %, compared
+# with references, and a held Enter on a busy computer.
 #
 #   screenshot_test.sh <quorvella_e2e.exe> <reference dir> <artefact dir> [--update]
 #
@@ -150,7 +151,48 @@ run_at_scale() {
   pid=
 }
 
+# A screen of 1366 x 768 at 150 % (144 dpi), where the window would not fit: it is drawn whole at
+# 125 %, inside the screen, and looks as its reference.
+run_fitted() {
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+  start_xvfb 1366x768x24 "$artefact_dir/xvfb-fitted.log" || exit 1
+  printf '123\r\n' >"$windir/a.txt"
+  printf 'Massimiliano\r\n' >"$windir/n.txt"
+  : >"$boxes"
+  set_dpi 144
+  QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
+    >"$artefact_dir/program-fitted.log" 2>&1 &
+  pid=$!
+  local box greeting geometry
+  box=$(window '^Quorvella$')
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool type --delay 40 "Ada"
+  xdotool key Return
+  greeting=$(window '^Quorvella$' "$box")
+  xdotool windowfocus --sync "$greeting" 2>/dev/null || true
+  xdotool key Return
+  logged '^closed|Quorvella|1$' 0
+  main=$(window 'tavola pitagorica')
+  # x y width height of the window's client area and menu bar, which must lie on the screen.
+  geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ {
+    y = $4 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')
+  read -r x y w h <<<"$geometry"
+  if [ "$w" -ne 990 ] || [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt 1366 ] ||
+    [ $((y + h)) -gt 768 ]; then
+    echo "FAIL fitted: the window is at $geometry on 1366 x 768, not 990 wide and on the screen" >&2
+    failures=$((failures + 1))
+  fi
+  xdotool windowfocus --sync "$main" 2>/dev/null || true
+  photograph "$main" "$artefact_dir/question-fitted.png" 990 692 "682,2,908,97"
+  check "question-fitted" 1 "682,2,908,97"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+
 run_at_scale 1
 run_at_scale 2
+run_fitted
 [ "$failures" -eq 0 ] || exit 1
-echo "windows screenshots: 100 % and 200 % match their references"
+echo "windows screenshots: 100 % and 200 % match their references, and 125 % on a small screen"
