@@ -91,17 +91,17 @@ hold_enter() {
   new_race_no
 }
 
-run_at_scale() {
-  local scale=$1
-  local w=$((792 * scale)) h=$((554 * scale))
+# Starts the program at $1 dpi (its log named by $2) with the known record, answers the name box
+# and the greeting, and gives the window, whose id it leaves in $main, the keyboard.
+start_race() {
   printf '123\r\n' >"$windir/a.txt"
   printf 'Massimiliano\r\n' >"$windir/n.txt"
   : >"$boxes"
   wineserver -k 2>/dev/null || true
-  set_dpi $((96 * scale))
+  set_dpi "$1"
   xdotool mousemove 0 0  # no hover, no tooltip
   QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
-    >"$artefact_dir/program-$scale.log" 2>&1 &
+    >"$artefact_dir/program-$2.log" 2>&1 &
   pid=$!
 
   local box greeting
@@ -115,6 +115,12 @@ run_at_scale() {
   logged '^closed|Quorvella|1$' 0
   main=$(window 'tavola pitagorica')
   xdotool windowfocus --sync "$main" 2>/dev/null || true
+}
+
+run_at_scale() {
+  local scale=$1
+  local w=$((792 * scale)) h=$((554 * scale))
+  start_race $((96 * scale)) "$scale"
 
   local caret="$((544 * scale + 2)),$((2 * scale)),$(((544 + 185) * scale - 3)),$((80 * scale - 3))"
   photograph "$main" "$artefact_dir/question-$scale.png" "$w" "$h" "$caret"
@@ -157,23 +163,8 @@ run_fitted() {
   wineserver -k 2>/dev/null || true
   stop_xvfb
   start_xvfb 1366x768x24 "$artefact_dir/xvfb-fitted.log" || exit 1
-  printf '123\r\n' >"$windir/a.txt"
-  printf 'Massimiliano\r\n' >"$windir/n.txt"
-  : >"$boxes"
-  set_dpi 144
-  QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
-    >"$artefact_dir/program-fitted.log" 2>&1 &
-  pid=$!
-  local box greeting geometry
-  box=$(window '^Quorvella$')
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  xdotool type --delay 40 "Ada"
-  xdotool key Return
-  greeting=$(window '^Quorvella$' "$box")
-  xdotool windowfocus --sync "$greeting" 2>/dev/null || true
-  xdotool key Return
-  logged '^closed|Quorvella|1$' 0
-  main=$(window 'tavola pitagorica')
+  local geometry
+  start_race 144 fitted
   # x y width height of the window's client area and menu bar, which must lie on the screen.
   geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ {
     y = $4 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')
@@ -183,7 +174,6 @@ run_fitted() {
     echo "FAIL fitted: the window is at $geometry on 1366 x 768, not 990 wide and on the screen" >&2
     failures=$((failures + 1))
   fi
-  xdotool windowfocus --sync "$main" 2>/dev/null || true
   photograph "$main" "$artefact_dir/question-fitted.png" 990 692 "682,2,908,97"
   check "question-fitted" 1 "682,2,908,97"
   kill "$pid" 2>/dev/null || true
