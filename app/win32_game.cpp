@@ -13,7 +13,7 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
       game(services.For(ui)),
       form(
           instance, window::Tavola(), game, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
-          win32::FormOptions{options.tickInterval, {}}) {
+          win32::FormOptions{options.tickInterval, {}, options.endTickInterval}) {
   ui.owner = [this] { return form.hwnd(); };
   // The boxes at the end of a race tell a reader the race's result.
   ui.spokenBox = [this](const std::string& title, const std::string& prompt) {

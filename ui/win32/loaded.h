@@ -42,8 +42,8 @@ struct Control {
   HICON picture = nullptr, pressed = nullptr, disabled = nullptr;
   wchar_t accessKey = 0;
   bool timerOn = false;
-  HWND nameLabel = nullptr;        // text box: the static whose text a reader takes as its name
-  std::wstring spokenDescription;  // as last given to readers
+  HWND nameLabel = nullptr;  // text box: the static whose text a reader takes as its name
+  std::shared_ptr<ReaderTexts> reader;  // what readers get in place of the standard texts
   std::unique_ptr<Label> label;
   std::unique_ptr<TextBox> textBox;
   std::unique_ptr<CommandButton> button;
@@ -62,6 +62,10 @@ struct Win32Form::Loaded {
   window::Announcements announcements;
   std::optional<std::int64_t> focusMoved;  // when the focus last moved, by FormOptions::now
   HWND savedFocus = nullptr;
+  // Buttons a handler disabled while they held the focus: they go disabled as the handler
+  // returns, once the focus it gave on has left them (a disabled window's focus goes nowhere,
+  // and a reader would hear nothing of where it went).
+  std::vector<HWND> disableAfterHandler;
   WNDPROC answerOriginal = nullptr;
   HCURSOR iconPointer = nullptr;
   Annotations annotations;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "ui/win32/loaded.h"
 #include "ui/win32/painting.h"
@@ -61,18 +62,24 @@ class W32TextBox : public TextBox {
 
 class W32Button : public CommandButton {
  public:
-  explicit W32Button(Control& c) : c_(c) {}
-  void SetEnabled(bool enabled) override { EnableWindow(c_.hwnd, enabled ? TRUE : FALSE); }
+  W32Button(Control& c, std::function<void(bool)> enable) : c_(c), enable_(std::move(enable)) {}
+  void SetEnabled(bool enabled) override { enable_(enabled); }
   void SetFocus() override { ::SetFocus(c_.hwnd); }
 
  private:
   Control& c_;
+  std::function<void(bool)> enable_;
 };
 
 class W32Timer : public Timer {
  public:
   W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
       : c_(c), owner_(owner), id_(id), interval_(interval) {}
+  void SetInterval(UINT interval) {
+    if (interval == interval_) return;
+    interval_ = interval;
+    if (c_.timerOn) SetTimer(owner_, id_, interval_, nullptr);
+  }
   void SetEnabled(bool enabled) override {
     if (enabled == c_.timerOn) return;
     c_.timerOn = enabled;
@@ -258,6 +265,13 @@ int Win32Form::Run() {
 void Win32Form::Dispatch(const std::function<void()>& handler) {
   if (ended_) return;
   try {
+    ++dispatching_;
+    struct Leave {
+      Win32Form& form;
+      ~Leave() {
+        if (--form.dispatching_ == 0) form.DisableHeldButtons();
+      }
+    } leave{*this};
     handler();
   } catch (const ProgramEnd&) {
     ended_ = true;
@@ -267,6 +281,25 @@ void Win32Form::Dispatch(const std::function<void()>& handler) {
   } catch (const std::exception& e) {
     ended_ = true;
     onError_(RuntimeError(51, "Errore interno", "", e.what()));
+  }
+}
+
+void Win32Form::EnableButton(Control& c, bool enabled) {
+  Loaded& l = *loaded_;
+  std::erase(l.disableAfterHandler, c.hwnd);
+  if (!enabled && dispatching_ > 0 && c.hwnd && GetFocus() == c.hwnd) {
+    // Where the handler sends the focus next, it goes from this button; then the button goes
+    // disabled, before anything is painted.
+    l.disableAfterHandler.push_back(c.hwnd);
+    return;
+  }
+  EnableWindow(c.hwnd, enabled ? TRUE : FALSE);
+}
+
+void Win32Form::DisableHeldButtons() {
+  if (!loaded_) return;
+  for (const HWND button : std::exchange(loaded_->disableAfterHandler, {})) {
+    if (IsWindow(button)) EnableWindow(button, FALSE);
   }
 }
 
@@ -338,7 +371,7 @@ void Win32Form::Load() {
         break;
       case ControlKind::kCommandButton:
         c.accessKey = AccessKeyOf(Wide(d.caption));
-        c.button = std::make_unique<W32Button>(c);
+        c.button = std::make_unique<W32Button>(c, [this, &c](bool on) { EnableButton(c, on); });
         break;
       case ControlKind::kLabel:
         c.label = std::make_unique<W32Label>(
@@ -459,14 +492,27 @@ void Win32Form::UpdateAccessibleNames() {
     }
     if (spoken.description) {
       const std::wstring description = Wide(*spoken.description);
-      if (description == c.spokenDescription) continue;
-      c.spokenDescription = description;
+      if (!c.reader) {
+        if (description.empty()) continue;
+        c.reader = std::make_shared<ReaderTexts>();
+        ServeReaderTexts(c.hwnd, c.reader);
+      }
+      if (description == c.reader->description) continue;
+      c.reader->description = description;
       l.annotations.SetDescription(c.hwnd, description);
+      NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, c.hwnd, OBJID_CLIENT, CHILDID_SELF);
     }
   }
 }
 
 void Win32Form::AnnounceTime(const std::string& clock) {
+  if (options_.endTickInterval > 0 && clock.size() == 8 && clock.starts_with("00:00:") &&
+      clock <= "00:00:10") {
+    for (auto& c : loaded_->controls) {
+      if (c.timer)
+        static_cast<W32Timer&>(*c.timer).SetInterval(static_cast<UINT>(options_.endTickInterval));
+    }
+  }
   if (const auto sentence = window::TimeAnnouncement(clock)) loaded_->announcements.Add(*sentence);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }
@@ -606,6 +652,10 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_ACTIVATE:
       OnActivate(hwnd, wParam);
+      return 0;
+    case WM_ENABLE:
+      // A box the handler opens disables the window: a button it disabled shows so under the box.
+      if (!wParam) DisableHeldButtons();
       return 0;
     case WM_SETFOCUS:
       if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {

@@ -28,12 +28,16 @@
 
 namespace quorvella::win32 {
 
+struct Control;
+
 struct FormOptions {
   // Milliseconds between ticks of the clock timer; 0 keeps the described interval.
   int tickInterval = 0;
   // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
   // system's (GetTickCount64).
   std::function<std::int64_t()> now;
+  // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
+  int endTickInterval = 0;
 };
 
 class Win32Form : public Window {
@@ -111,6 +115,10 @@ class Win32Form : public Window {
   // Leaves only digits in the answer box, whatever put the rest there (answer_box.cpp).
   void KeepDigits(HWND box);
   void ClickButton(std::size_t index);
+  // Enables or disables a button for the game; a button that has the focus while a handler
+  // disables it goes disabled when the handler returns (DisableHeldButtons).
+  void EnableButton(Control& c, bool enabled);
+  void DisableHeldButtons();
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
@@ -130,6 +138,7 @@ class Win32Form : public Window {
   std::unique_ptr<Loaded> loaded_;
   HeldKeys keys_;  // which key presses act (keyboard.cpp)
   bool ended_ = false;
+  int dispatching_ = 0;  // handlers running, one inside another when a box is up
 };
 
 }  // namespace quorvella::win32

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,9 @@ void DressBox(HWND box, const Spoken& spoken = {}) {
       std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
       text.resize(static_cast<std::size_t>(
           GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
-      if (text == spoken.prompt) spoken.annotations->SetName(child, spoken.text);
+      if (text != spoken.prompt) continue;
+      spoken.annotations->SetName(child, spoken.text);
+      ServeReaderTexts(child, std::make_shared<const ReaderTexts>(ReaderTexts{spoken.text, {}}));
     }
   }
   const int dpi = static_cast<int>(GetDpiForWindow(box));
@@ -196,11 +199,14 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int BoxWidthForTitle(std::wstring_view title, int dpi) {
-  const auto at = static_cast<UINT>(dpi);
+namespace {
+
+// The width of `title` in the system's caption font at `dpi`.
+int CaptionTextWidth(std::wstring_view title, int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, at);
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                             static_cast<UINT>(dpi));
   const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
   const HDC dc = GetDC(nullptr);
   const HGDIOBJ old = SelectObject(dc, font);
@@ -209,12 +215,23 @@ int BoxWidthForTitle(std::wstring_view title, int dpi) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   DeleteObject(font);
+  return static_cast<int>(text.cx);
+}
+
+}  // namespace
+
+int BoxWidthForTitle(std::wstring_view title, int dpi) {
+  const auto at = static_cast<UINT>(dpi);
   const int frame =
       GetSystemMetricsForDpi(SM_CXFIXEDFRAME, at) + GetSystemMetricsForDpi(SM_CXPADDEDBORDER, at);
   // A window manager may draw the title in a wider face than the system's caption font, with
   // more room around it (openbox: DejaVu Sans Bold, a tenth wider than Tahoma Bold, and a label
-  // padded on both sides): a third more than the text.
-  return text.cx * 4 / 3 + GetSystemMetricsForDpi(SM_CXSMICON, at) +
+  // padded on both sides): a third more than the text. Its face keeps its own size whatever the
+  // program's DPI, so the title never gets less room than it needs at 100 %, where openbox's
+  // label takes about seven quarters of the caption font's width.
+  const int text =
+      std::max(CaptionTextWidth(title, dpi) * 4 / 3, CaptionTextWidth(title, 96) * 7 / 4);
+  return text + GetSystemMetricsForDpi(SM_CXSMICON, at) +
          3 * GetSystemMetricsForDpi(SM_CXSIZE, at) + 2 * frame + MulDiv(16, dpi, 96);
 }
 

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright (C) 2026 The Quorvella authors
 # Screenshots of the Windows program under Wine at 100 % and 200 % (Wine's LogPixels of 96 and
-# 192 dots per inch), compared with references, and a held Enter on a busy computer.
+# 192 dots per inch) and at 150 % on a screen of 1366 x 768, where it is drawn at 125 %, compared
+# with references, and a held Enter on a busy computer.
 #
 #   screenshot_test.sh <quorvella_e2e.exe> <reference dir> <artefact dir> [--update]
 #
@@ -90,17 +91,17 @@ hold_enter() {
   new_race_no
 }
 
-run_at_scale() {
-  local scale=$1
-  local w=$((792 * scale)) h=$((554 * scale))
+# Starts the program at $1 dpi (its log named by $2) with the known record, answers the name box
+# and the greeting, and gives the window, whose id it leaves in $main, the keyboard.
+start_race() {
   printf '123\r\n' >"$windir/a.txt"
   printf 'Massimiliano\r\n' >"$windir/n.txt"
   : >"$boxes"
   wineserver -k 2>/dev/null || true
-  set_dpi $((96 * scale))
+  set_dpi "$1"
   xdotool mousemove 0 0  # no hover, no tooltip
   QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
-    >"$artefact_dir/program-$scale.log" 2>&1 &
+    >"$artefact_dir/program-$2.log" 2>&1 &
   pid=$!
 
   local box greeting
@@ -114,6 +115,12 @@ run_at_scale() {
   logged '^closed|Quorvella|1$' 0
   main=$(window 'tavola pitagorica')
   xdotool windowfocus --sync "$main" 2>/dev/null || true
+}
+
+run_at_scale() {
+  local scale=$1
+  local w=$((792 * scale)) h=$((554 * scale))
+  start_race $((96 * scale)) "$scale"
 
   local caret="$((544 * scale + 2)),$((2 * scale)),$(((544 + 185) * scale - 3)),$((80 * scale - 3))"
   photograph "$main" "$artefact_dir/question-$scale.png" "$w" "$h" "$caret"
@@ -150,7 +157,32 @@ run_at_scale() {
   pid=
 }
 
+# A screen of 1366 x 768 at 150 % (144 dpi), where the window would not fit: it is drawn whole at
+# 125 %, inside the screen, and looks as its reference.
+run_fitted() {
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+  start_xvfb 1366x768x24 "$artefact_dir/xvfb-fitted.log" || exit 1
+  local geometry
+  start_race 144 fitted
+  # x y width height of the window's client area and menu bar, which must lie on the screen.
+  geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ {
+    y = $4 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')
+  read -r x y w h <<<"$geometry"
+  if [ "$w" -ne 990 ] || [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt 1366 ] ||
+    [ $((y + h)) -gt 768 ]; then
+    echo "FAIL fitted: the window is at $geometry on 1366 x 768, not 990 wide and on the screen" >&2
+    failures=$((failures + 1))
+  fi
+  photograph "$main" "$artefact_dir/question-fitted.png" 990 692 "682,2,908,97"
+  check "question-fitted" 1 "682,2,908,97"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+
 run_at_scale 1
 run_at_scale 2
+run_fitted
 [ "$failures" -eq 0 ] || exit 1
-echo "windows screenshots: 100 % and 200 % match their references"
+echo "windows screenshots: 100 % and 200 % match their references, and 125 % on a small screen"
