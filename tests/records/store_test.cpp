@@ -220,8 +220,14 @@ TEST_F(Pending, TheNextStartDropsWhatNoLongerCountsAndKeepsWhatItCannotWriteYet)
     WriteBytes(folder + records::kPendingFile, waiting);
     DirFile held;
     if (busy) held = HoldLock();
-    EXPECT_EQ(Store().Open(), kOld);
+    auto store = Store();
+    const auto start = std::chrono::steady_clock::now();
+    auto lastWait = start;
+    store.SetWaiting([&] { lastWait = std::chrono::steady_clock::now(); });
+    EXPECT_EQ(store.Open(), kOld);
     EXPECT_EQ(fs::exists(folder + records::kPendingFile), busy);
+    // The delivery and the read share one deadline (100 ms): nothing waits after it.
+    EXPECT_LT(lastWait - start, 150ms);
   }
 }
 
