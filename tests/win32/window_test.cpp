@@ -260,18 +260,18 @@ TEST(Win32Clock, ATickDuringAWaitForTheRecordIsDropped) {
   Game game;
   Win32Form form(
       GetModuleHandleW(nullptr), window::Tavola(), game, game,
-      [](const RuntimeError& e) { FAIL() << e.Message(); }, FormOptions{200, {}});
+      [](const RuntimeError& e) { FAIL() << e.Message(); }, FormOptions{500, {}});
   game.form = &form;
   form.Start();
   form.timer("Timer1").SetEnabled(true);
   form.Dispatch([&] {
-    while (!(HIWORD(GetQueueStatus(QS_TIMER)) & QS_TIMER)) {
+    do {
       form.WhileWaiting();
       Sleep(1);
-    }
+    } while (!(HIWORD(GetQueueStatus(QS_TIMER)) & QS_TIMER));  // until a tick waits
   });
   MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  while (PeekMessageW(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&m);
   EXPECT_EQ(game.ticks, 0);
   while (game.ticks == 0 && GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
   EXPECT_EQ(game.ticks, 1);
