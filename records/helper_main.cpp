@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
     if (reset && records::IsBusy(e)) {
       // The answer names the process that holds the lock (a player may have stopped it): what
       // the administrator does about it.
+      std::fflush(stdout);
       std::fputs(
           "quorvella-record: the record is locked by the process named above; end it with "
           "kill -KILL PID (the journal makes that safe) or let it go on with kill -CONT PID, "
