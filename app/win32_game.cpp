@@ -22,13 +22,9 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
   // The window's controls are built while the player reads the name box.
   ui.onInputBoxShown = [this] { form.Dispatch([this] { form.EnsureControls(); }); };
   game.Attach(form);
-  // While the record is busy the window goes on painting; nothing else runs meanwhile.
-  services.store->SetWaiting([] {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
-      DispatchMessageW(&message);
-    }
-  });
+  // While the record is busy the window goes on painting; nothing else runs meanwhile, and the
+  // wait does not count against the race.
+  services.store->SetWaiting([this] { form.WhileWaiting(); });
 }
 
 int RunWin32Game(HINSTANCE instance, const Options& options) {

@@ -276,6 +276,57 @@ check_stat "$records/.quorvella.lock" "root:games 660"
 check_stat "$records/.quorvella.journal" "root:games 660"
 race quorvella-anna Anna 2
 
+echo "== Package: a start while a stopped helper holds the lock and a record is waiting"
+# The start waits for the record one deadline in all (ten seconds), the delivery of a waiting
+# record included, and that wait is not the player's time: the race has its whole length from the
+# moment the window appears. Root's reset, which cannot take the lock either, names the process
+# to end; once that process is ended, as README says, the reset works.
+start_while_lock_held() {
+  local stopped tries out status stamped window_ms end_ms
+  local kept=/home/quorvella-bruno/.local/state/quorvella/pending-record
+  read -r stopped tries < <(stop_helper_holding_lock quorvella-anna) ||
+    fail "no helper could be stopped holding the lock"
+  echo "ok  quorvella-anna's helper $stopped stopped holding the lock (try $tries)"
+  # 7 beats both the record of the files (2) and the one of the stopped helper's journal (6), so
+  # Bruno's record is kept out by the lock at the end of his race and waits for his next start.
+  status=0
+  out=$(play quorvella-bruno Bruno 7) || status=$?
+  [ "$status" -ne 0 ] && [ -s "$kept" ] || fail "Bruno's record was not kept waiting: $out"
+  # That next start, its lines stamped with the milliseconds since it began: 20 ms ticks, so the
+  # race's 900 ticks last 18 s; no right answer, so nothing is written at its end.
+  local t0
+  t0=$(date +%s%N)
+  stamped=$({
+    runuser -u quorvella-bruno -- env -i HOME=/home/quorvella-bruno PATH=/usr/bin:/bin \
+      QT_QPA_PLATFORM=offscreen "$scratch/quorvella-race" Bruno 0 20 2>&1
+    echo "race: status $?"
+  } | while IFS= read -r line; do echo "$((($(date +%s%N) - t0) / 1000000)) $line"; done)
+  window_ms=$(awk '($2 " " $3 " " $4) == "race: window up" {print $1; exit}' <<<"$stamped")
+  end_ms=$(awk '($2 " " $3 " " $4) == "box: Ciao a" {print $1; exit}' <<<"$stamped")
+  grep -q "^[0-9]* race: status 0$" <<<"$stamped" && [ -n "$window_ms" ] && [ -n "$end_ms" ] ||
+    fail "the start with the lock held did not run its race to the end: $stamped"
+  [ "$window_ms" -ge 10000 ] && [ "$window_ms" -lt 15000 ] ||
+    fail "the window appeared after $window_ms ms, not once after the 10 s deadline"
+  [ $((end_ms - window_ms)) -ge 17500 ] ||
+    fail "the race lasted $((end_ms - window_ms)) ms from its window, not its 18 s"
+  [ -s "$kept" ] || fail "the kept record was dropped although the lock was still held"
+  echo "ok  lock held, record waiting: window after $window_ms ms, race of $((end_ms - window_ms)) ms from it (900 ticks of 20 ms)"
+  status=0
+  out=$("$helper" reset 2>&1) || status=$?
+  [ "$status" -ne 0 ] || fail "root's reset went through a lock a stopped process holds"
+  grep -qF "processo $stopped dell'utente quorvella-anna" <<<"$out" && grep -qF "kill -KILL" <<<"$out" ||
+    fail "root's reset does not say which process to end, and how: $out"
+  echo "ok  root's reset with the lock held: status $status, it names the process:"
+  sed 's/^/    /' <<<"$out"
+  kill -KILL "$stopped"
+  "$helper" reset >/dev/null || fail "root's reset failed once the process was ended"
+  [ ! -s "$records/a.txt" ] && [ ! -s "$records/n.txt" ] || fail "the reset left a record"
+  out=$(play quorvella-bruno Bruno 0) || fail "the next start ended with status $?: $out"
+  cmp -s <(printf '7\r\n') "$records/a.txt" || fail "a.txt holds '$(od -An -c "$records/a.txt")'"
+  echo "ok  the process ended, root's reset works, and Bruno's next start writes his kept 7"
+}
+start_while_lock_held
+
 echo "== Package: the installed game as an ordinary user under Xvfb"
 shot_dir="$build_dir/screenshots"
 mkdir -p "$shot_dir"

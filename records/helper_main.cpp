@@ -22,9 +22,11 @@
 #include <unistd.h>
 #include <csignal>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/runtime.h"
@@ -61,6 +63,15 @@ bool FileSizeLimitSuffices() {
   return true;
 }
 
+// The wait an open request gives, in milliseconds: digits only, at most the lock's deadline.
+std::optional<std::chrono::milliseconds> Wait(const char* text) {
+  const std::size_t digits = std::strspn(text, "0123456789");
+  if (digits == 0 || digits > 5 || text[digits] != '\0') return std::nullopt;
+  const std::chrono::milliseconds wait{std::atol(text)};
+  if (wait > records::kLockDeadline) return std::nullopt;
+  return wait;
+}
+
 void Print(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
@@ -79,12 +90,18 @@ int main(int argc, char** argv) {
     std::fputs("quorvella-record: file size limit too small\n", stderr);
     return kRefused;
   }
-  const bool open = argc == 2 && std::strcmp(argv[1], "open") == 0;
+  const bool open = (argc == 2 || argc == 3) && std::strcmp(argv[1], "open") == 0;
+  const auto wait = argc == 3 ? Wait(argv[2]) : std::optional(records::kLockDeadline);
   const bool write = argc == 4 && std::strcmp(argv[1], "write") == 0;
   const bool reset = argc == 2 && std::strcmp(argv[1], "reset") == 0;
   const bool root = ::getuid() == 0;
   if (!open && !write && !reset) {
-    std::fputs("usage: quorvella-record open | write SCORE NAME | reset\n", stderr);
+    std::fputs("usage: quorvella-record open [WAIT-MS] | write SCORE NAME | reset\n", stderr);
+    return kRefused;
+  }
+  if (open && !wait) {
+    std::fprintf(stderr, "quorvella-record: not a wait of 0 to %lld milliseconds\n",
+                 static_cast<long long>(records::kLockDeadline.count()));
     return kRefused;
   }
   if (reset && !root) {
@@ -104,7 +121,7 @@ int main(int argc, char** argv) {
 #else
     const std::string dir = records::GetSystemDir();
 #endif
-    records::LocalStore store(dir, records::kLockDeadline,
+    records::LocalStore store(dir, open ? *wait : records::kLockDeadline,
                               records::StoreRules{.createMissing = root, .ownerOnly = true});
     if (reset) {
       // The group is the helper's own: games, which it is installed set-group-id to.
@@ -123,6 +140,16 @@ int main(int argc, char** argv) {
   } catch (const RuntimeError& e) {
     Print("error " + std::to_string(e.number()) + "\n" + e.description() + "\n" + e.path() + "\n" +
           e.reason() + "\n");
+    if (reset && records::IsBusy(e)) {
+      // The answer names the process that holds the lock (a player may have stopped it): what
+      // the administrator does about it.
+      std::fflush(stdout);
+      std::fputs(
+          "quorvella-record: the record is locked by the process named above; end it with "
+          "kill -KILL PID (the journal makes that safe) or let it go on with kill -CONT PID, "
+          "then reset again\n",
+          stderr);
+    }
     return 1;
   }
   return std::fflush(stdout) == 0 ? 0 : 1;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
@@ -44,6 +45,11 @@ HelperStore::HelperStore(std::string helperPath, std::string dir,
     : helper_(std::move(helperPath)), dir_(std::move(dir)), deadline_(deadline) {}
 
 std::string HelperStore::Run(const std::vector<std::string>& args) {
+  return Run(args, deadline_);
+}
+
+std::string HelperStore::Run(const std::vector<std::string>& args,
+                             std::chrono::milliseconds deadline) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw HelperError(helper_, ReasonFromErrno(errno));
   posix_spawn_file_actions_t actions;
@@ -82,7 +88,7 @@ std::string HelperStore::Run(const std::vector<std::string>& args) {
     } else if (ready < 0 && errno != EINTR) {
       break;
     }
-    if (std::chrono::steady_clock::now() - start > deadline_) {
+    if (std::chrono::steady_clock::now() - start > deadline) {
       timedOut = true;
       ::kill(pid, SIGKILL);
       break;
@@ -121,6 +127,14 @@ Record ParseOpenAnswer(const std::string& out, const std::string& helper) {
 
 Record HelperStore::Open() {
   return ParseOpenAnswer(Run({"open"}), helper_);
+}
+
+Record HelperStore::OpenAfter(std::chrono::milliseconds waited) {
+  if (waited <= std::chrono::milliseconds::zero()) return Open();
+  const auto left = std::max(kLockDeadline - waited, std::chrono::milliseconds::zero());
+  // The helper's margin past its own wait stays what it is for every request.
+  return ParseOpenAnswer(
+      Run({"open", std::to_string(left.count())}, deadline_ - (kLockDeadline - left)), helper_);
 }
 
 bool HelperStore::WriteIfHigher(const std::string& score, const std::string& name) {

@@ -6,9 +6,11 @@
 // that the store in process raises. POSIX only.
 //
 // The requests, as the helper's arguments:
-//   open                  create a.txt and n.txt when missing, finish or drop an interrupted
+//   open [WAIT]           create a.txt and n.txt when missing, finish or drop an interrupted
 //                         write, and print the record: "ok <a-bytes> <n-bytes>\n" followed by
-//                         the two files' bytes
+//                         the two files' bytes; a busy lock is waited for WAIT milliseconds
+//                         (at most the deadline, which is the default) before the record is
+//                         read without it
 //   write SCORE NAME      the same first steps, then write SCORE and NAME as the record if SCORE
 //                         beats the one in a.txt: prints "written\n" or "kept\n"
 // A run-time error prints "error <number>\n<description>\n<file>\n<reason>\n" and exits with
@@ -31,10 +33,13 @@ class HelperStore : public RecordStore {
 
   std::string Directory() const override { return dir_; }
   Record Open() override;
+  Record OpenAfter(std::chrono::milliseconds waited) override;
   bool WriteIfHigher(const std::string& score, const std::string& name) override;
 
-  // Runs the helper with `args`; returns what it printed, or raises its run-time error.
+  // Runs the helper with `args`; returns what it printed, or raises its run-time error. A helper
+  // still running after `deadline` (by default the store's) is killed.
   std::string Run(const std::vector<std::string>& args);
+  std::string Run(const std::vector<std::string>& args, std::chrono::milliseconds deadline);
 
  private:
   std::string helper_;

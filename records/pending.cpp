@@ -2,6 +2,7 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "records/pending.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -72,6 +73,7 @@ void PendingStore::Drop() const {
 }
 
 Record PendingStore::Open() {
+  const auto start = std::chrono::steady_clock::now();
   if (const auto waiting = Waiting()) {
     try {
       // Written, or no longer a record: either way it waits no more.
@@ -84,7 +86,9 @@ Record PendingStore::Open() {
   } else {
     Drop();  // damaged, or nothing there
   }
-  return store_->Open();
+  // A lock that was busy for the whole delivery is not waited for again.
+  return store_->OpenAfter(std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start));
 }
 
 bool PendingStore::WriteIfHigher(const std::string& score, const std::string& name) {

@@ -30,8 +30,9 @@ class PendingStore : public RecordStore {
   PendingStore(std::unique_ptr<RecordStore> store, std::string folder);
 
   std::string Directory() const override { return store_->Directory(); }
-  // Submits a waiting record first, then reads the record. Nothing about the waiting record
-  // stops the start: a damaged one is dropped, one the store cannot take yet keeps waiting.
+  // Submits a waiting record first, then reads the record, the two within one deadline of the
+  // lock. Nothing about the waiting record stops the start: a damaged one is dropped, one the
+  // store cannot take yet keeps waiting.
   Record Open() override;
   // A busy lock keeps the record waiting and says so in the error's reason.
   bool WriteIfHigher(const std::string& score, const std::string& name) override;

@@ -2,6 +2,7 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "records/store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -170,7 +171,8 @@ DirFile LocalStore::OpenFile(Session& s, const char* name, unsigned mode, bool n
   return file;
 }
 
-std::unique_ptr<LocalStore::Session> LocalStore::Begin(bool startUp) {
+std::unique_ptr<LocalStore::Session> LocalStore::Begin(bool startUp,
+                                                       std::chrono::milliseconds wait) {
   // The start-up makes a missing record directory; a write never makes one again behind the
   // player's back (a directory removed during the race is an error).
   if (startUp && rules_.createMissing) EnsureDirectory(dir_);
@@ -182,7 +184,7 @@ std::unique_ptr<LocalStore::Session> LocalStore::Begin(bool startUp) {
     const bool exclusive = !s.readOnly;
     const auto start = Clock::now();
     bool locked = false;
-    while (!(locked = s.lock.TryLock(exclusive)) && Clock::now() - start < lockDeadline_) Wait();
+    while (!(locked = s.lock.TryLock(exclusive)) && Clock::now() - start < wait) Wait();
     // Past the deadline a write gives up; the start reads the record without the lock, so that
     // a game that holds it for ever stops nobody from playing.
     if (!locked && exclusive && !startUp) throw BusyError(s.lock.path(), s.lock.Holder());
@@ -277,12 +279,17 @@ void LocalStore::Commit(Session& s, const std::string& scoreBytes, const std::st
 }
 
 Record LocalStore::Open() {
-  const auto session = Begin(true);
+  return OpenAfter(std::chrono::milliseconds::zero());
+}
+
+Record LocalStore::OpenAfter(std::chrono::milliseconds waited) {
+  const auto session =
+      Begin(true, std::max(lockDeadline_ - waited, std::chrono::milliseconds::zero()));
   return Read(*session);
 }
 
 bool LocalStore::WriteIfHigher(const std::string& score, const std::string& name) {
-  const auto session = Begin(false);
+  const auto session = Begin(false, lockDeadline_);
   Session& s = *session;
   if (Val(Read(s).score) >= Val(score)) return false;
   // Beaten but not writable: the files stay as they are, and the error says why.
@@ -292,7 +299,7 @@ bool LocalStore::WriteIfHigher(const std::string& score, const std::string& name
 }
 
 void LocalStore::Write(const std::string& score, const std::string& name) {
-  const auto session = Begin(false);
+  const auto session = Begin(false, lockDeadline_);
   Session& s = *session;
   Read(s);
   if (!s.Writable()) throw *s.readOnly;

@@ -61,6 +61,13 @@ class RecordStore {
   // Creates a.txt and n.txt empty when missing (where the store may), finishes or drops an
   // interrupted write (where it may write), and reads the record.
   virtual Record Open() = 0;
+  // Open() for a start that has already waited `waited` for the record (delivering a waiting
+  // one): it waits for a busy lock only what is left of the deadline, so the whole start waits
+  // one deadline at most.
+  virtual Record OpenAfter(std::chrono::milliseconds waited) {
+    (void)waited;
+    return Open();
+  }
   // Writes `score` and `name` as the new record if `score` beats the record as the files hold it
   // now (another game may have set a higher one since this race began). Returns whether it did.
   virtual bool WriteIfHigher(const std::string& score, const std::string& name) = 0;
@@ -98,6 +105,7 @@ class LocalStore : public RecordStore {
 
   std::string Directory() const override { return dir_; }
   Record Open() override;
+  Record OpenAfter(std::chrono::milliseconds waited) override;
   bool WriteIfHigher(const std::string& score, const std::string& name) override;
   // Writes the record whatever the files hold (under the lock, through the journal).
   void Write(const std::string& score, const std::string& name);
@@ -113,7 +121,9 @@ class LocalStore : public RecordStore {
 
  private:
   struct Session;
-  std::unique_ptr<Session> Begin(bool startUp);
+  // Opens the files under the lock, waited for at most `wait`. Past it a write gives up; the
+  // start reads without the lock.
+  std::unique_ptr<Session> Begin(bool startUp, std::chrono::milliseconds wait);
   DirFile OpenFile(Session& s, const char* name, unsigned mode, bool needed);
   // The record as the files hold it once an interrupted write is finished or dropped; without
   // the right to write, the record of an intact journal, or else the files'.

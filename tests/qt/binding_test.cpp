@@ -16,7 +16,9 @@
 
 #include "common/temp_dir.h"
 #include "game/tavola.h"
+#include "platform/record_dir.h"
 #include "qt/scripted_game.h"
+#include "records/store.h"
 #include "ui/qt/accessibility.h"
 #include "ui/qt/held_keys.h"
 #include "ui/qt/qt_form.h"
@@ -84,7 +86,8 @@ class BindingTest : public QObject {
   void newRaceYesAndNo();
   void minimizeAndRestoreCaption();
   void closeBoxEndsWithoutWriting();
-  void waitingForTheRecordRepaintsAndHoldsTheClock();
+  void waitingForTheRecordRepaintsAndStopsTheClock();
+  void aStartThatWaitsForTheLockKeepsTheWholeRace();
   void runTimeErrorReachesTheErrorHandler();
   void misspeltHandlerFailsTheLoad();
   void autoSizeLabelGrowsRight();
@@ -516,8 +519,8 @@ void BindingTest::minimizeAndRestoreCaption() {
 }
 
 // While a handler waits for the record store (another game holds its lock) the window goes on
-// painting; the clock's ticks wait until the handler is over, then all arrive, in order.
-void BindingTest::waitingForTheRecordRepaintsAndHoldsTheClock() {
+// painting; the clock's ticks that come meanwhile are dropped: the wait is not the player's time.
+void BindingTest::waitingForTheRecordRepaintsAndStopsTheClock() {
   QtGame g;
   g.Start("Anna");
   auto* timer = g.form.widget()->findChild<QTimer*>("Timer1");
@@ -529,11 +532,36 @@ void BindingTest::waitingForTheRecordRepaintsAndHoldsTheClock() {
     verdict->setText("in attesa");
     waited.start();
     while (waited.elapsed() < 100) g.form.WhileWaiting();
-    QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
   });
   timer->stop();
   QVERIFY(paints.n > 0);
-  QVERIFY(g.caption("lblconto") != QString("00:15:00"));
+  QCOMPARE(g.caption("lblconto"), QString("00:15:00"));
+}
+
+// Another game holds the lock at the start: the race starts whole when the window appears, and
+// the first tick comes a whole interval after the wait, not where the timer's phase was.
+void BindingTest::aStartThatWaitsForTheLockKeepsTheWholeRace() {
+  struct Slow : testing::OwnRecordDir, testing::ScriptedQtGame {
+    Slow() : ScriptedQtGame(dir.dir(), {0.35f, 0.45f}, 60000) {}
+  } g;
+  DirFile lock = RecordDir(g.dir.dir()).Open(records::kLockFile, Access::kReadWrite, true, 0660);
+  QVERIFY(lock.TryLock());
+  QTimer* timer = nullptr;
+  int during = 0;  // the timer's time left at the wait's last step
+  g.composed.services.store->SetWaiting([&] {
+    timer = g.form.widget()->findChild<QTimer*>("Timer1");
+    QTimer::singleShot(0, timer, [timer] { Tick(timer); });  // a tick comes during the wait
+    g.form.WhileWaiting();
+    during = timer->remainingTime();
+    if (during < 60000 - 250) lock = DirFile();  // the other game lets go
+  });
+  g.ui.names.push_back("Anna");
+  g.form.Start();
+  QVERIFY(QTest::qWaitForWindowActive(g.form.widget()));
+  QCOMPARE(QString::fromStdString(g.form.CaptionOf("lblconto")), QString("00:15:00"));
+  QVERIFY2(timer->remainingTime() > during, "the timer went on from its phase before the wait");
+  Tick(timer);
+  QCOMPARE(QString::fromStdString(g.form.CaptionOf("lblconto")), QString("00:14:59"));
 }
 
 void BindingTest::closeBoxEndsWithoutWriting() {

@@ -91,8 +91,10 @@ class Helper : public ::testing::Test {
 };
 
 TEST_F(Helper, OpensAndWritesAsTheStoreDoes) {
-  EXPECT_EQ(records::ParseOpenAnswer(RunHelper({"open"}).out, "h"),
-            (records::Record{"5\r\n", "Anna\r\n"}));
+  for (const auto& open : {std::vector<std::string>{"open"}, {"open", "0"}, {"open", "10000"}}) {
+    EXPECT_EQ(records::ParseOpenAnswer(RunHelper(open).out, "h"),
+              (records::Record{"5\r\n", "Anna\r\n"}));
+  }
   EXPECT_EQ(RunHelper({"write", "4", "Bruno"}).out, "kept\n");
   const Outcome written = RunHelper({"write", "6", "Nicol\xc3\xb2"});
   EXPECT_EQ(written.status, 0);
@@ -114,6 +116,9 @@ TEST_F(Helper, RefusesEveryOtherRequestAndChangesNothing) {
       {"no request", {}, {}},
       {"unknown request", {"erase"}, {}},
       {"open with more", {"open", "x"}, {}},
+      {"a wait past the deadline", {"open", "10001"}, {}},
+      {"a signed wait", {"open", "-1"}, {}},
+      {"open with a wait and more", {"open", "5", "x"}, {}},
       {"write without a name", {"write", "9"}, {}},
       {"write with more", {"write", "9", "Bruno", "x"}, {}},
       {"letters in the score", {"write", "9a", "Bruno"}, {}},

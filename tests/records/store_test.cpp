@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #ifdef _WIN32
@@ -159,8 +160,8 @@ class Pending : public ::testing::Test {
  protected:
   Pending() { fs::create_directories(dir); }
 
-  records::PendingStore Store() {
-    return records::PendingStore(std::make_unique<records::LocalStore>(dir, 100ms), folder);
+  records::PendingStore Store(std::chrono::milliseconds deadline = 100ms) {
+    return records::PendingStore(std::make_unique<records::LocalStore>(dir, deadline), folder);
   }
   // The lock, held as another game would hold it.
   DirFile HoldLock() {
@@ -220,8 +221,20 @@ TEST_F(Pending, TheNextStartDropsWhatNoLongerCountsAndKeepsWhatItCannotWriteYet)
     WriteBytes(folder + records::kPendingFile, waiting);
     DirFile held;
     if (busy) held = HoldLock();
-    EXPECT_EQ(Store().Open(), kOld);
+    auto store = Store(200ms);
+    std::optional<std::chrono::steady_clock::time_point> firstWait;
+    auto lastWait = std::chrono::steady_clock::now();
+    store.SetWaiting([&] {
+      lastWait = std::chrono::steady_clock::now();
+      if (!firstWait) firstWait = lastWait;
+    });
+    EXPECT_EQ(store.Open(), kOld);
     EXPECT_EQ(fs::exists(folder + records::kPendingFile), busy);
+    // The delivery and the read share one deadline: nothing waits after it (twice as long).
+    EXPECT_EQ(firstWait.has_value(), busy);
+    if (firstWait) {
+      EXPECT_LT(lastWait - *firstWait, 300ms);
+    }
   }
 }
 

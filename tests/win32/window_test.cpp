@@ -2,7 +2,8 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding on real windows (under Wine without a display, Wine's null display's): what
 // gets into the answer box by each road, its margins across changes of DPI, the boxes' width and
-// icon, the focus after a box, and what a screen reader is told of the time left.
+// icon, the focus after a box, what a screen reader is told of the time left, and the clock
+// while the record store waits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@ struct Game : EventSink, Ui {
   void Call(std::string_view handler, std::int16_t*) override {
     if (handler == "Next_Click")
       answer = boxes.MsgBox("INIZIAMO UNA NUOVA GARA  ?", 292, "INIZIARE NUOVA GARA");
+    if (handler == "Timer1_Timer") ++ticks;
     if (handler == "cmdNext_Click") {
       form->commandButton("cmdNext").SetEnabled(false);
       form->textBox("txtAnswer").SetFocus();
@@ -37,6 +39,7 @@ struct Game : EventSink, Ui {
   Win32Ui boxes{files};
   Win32Form* form = nullptr;
   int answer = 0;
+  int ticks = 0;
 };
 
 struct Shown : ::testing::Test {
@@ -249,6 +252,29 @@ TEST_F(Shown, TheTimeLeftIsHeardAfterTheQuestion) {
   clock("00:00:10");
   EXPECT_TRUE(Said(L"10 secondi"));
   EXPECT_TRUE(Said(L"Nessuna azione"));  // Command1, never seen, says that it does nothing
+}
+
+// A tick that comes while a handler waits for the record store is not the player's time: it is
+// dropped, and the clock ticks again a whole interval after the wait.
+TEST(Win32Clock, ATickDuringAWaitForTheRecordIsDropped) {
+  Game game;
+  Win32Form form(
+      GetModuleHandleW(nullptr), window::Tavola(), game, game,
+      [](const RuntimeError& e) { FAIL() << e.Message(); }, FormOptions{500, {}});
+  game.form = &form;
+  form.Start();
+  form.timer("Timer1").SetEnabled(true);
+  form.Dispatch([&] {
+    do {
+      form.WhileWaiting();
+      Sleep(1);
+    } while (!(HIWORD(GetQueueStatus(QS_TIMER)) & QS_TIMER));  // until a tick waits
+  });
+  MSG m;
+  while (PeekMessageW(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&m);
+  EXPECT_EQ(game.ticks, 0);
+  while (game.ticks == 0 && GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+  EXPECT_EQ(game.ticks, 1);
 }
 
 }  // namespace

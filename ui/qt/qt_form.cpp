@@ -334,12 +334,11 @@ void QtForm::Dispatch(const std::function<void()>& handler) {
         }
       }
     }
-    // Ticks that came while the handler waited for the record store, in order.
-    if (dispatching_ == 0) {
-      while (!heldTicks_.empty() && !ended_) {
-        const auto tick = heldTicks_.front();
-        heldTicks_.erase(heldTicks_.begin());
-        tick();
+    // The handler waited for the record store: the clock goes on from where it was, a whole
+    // interval from now, as if the wait had not been.
+    if (dispatching_ == 0 && std::exchange(waited_, false) && controls_) {
+      for (QTimer* t : controls_->qtimers) {
+        if (t->isActive()) t->start();
       }
     }
   } catch (const ProgramEnd&) {
@@ -357,9 +356,9 @@ void QtForm::Dispatch(const std::function<void()>& handler) {
 }
 
 void QtForm::WhileWaiting() {
-  holdingTicks_ = true;
+  waiting_ = waited_ = true;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  holdingTicks_ = false;
+  waiting_ = false;
 }
 
 void QtForm::BuildTimers() {
@@ -373,11 +372,7 @@ void QtForm::BuildTimers() {
     if (handlers_->Has(c.name, window::Event::kTick)) {
       QObject::connect(t, &QTimer::timeout, this,
                        [this, tick = Bind(c.name, window::Event::kTick)] {
-                         if (holdingTicks_) {
-                           heldTicks_.push_back(tick);
-                         } else {
-                           tick();
-                         }
+                         if (!waiting_) tick();
                        });
     }
     if (c.enabled) t->start();

@@ -67,8 +67,9 @@ class QtForm : public QObject, public Window {
   // the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
   // Lets the window repaint while a handler waits (for the record store): events other than
-  // the player's input run; the clock's ticks are held and delivered once the handler is over,
-  // so no handler runs inside another.
+  // the player's input run. The wait is not the player's time: the clock's ticks that come
+  // meanwhile are dropped, and once the handler is over each running timer starts a whole
+  // interval again (so no handler runs inside another either).
   void WhileWaiting();
 
  protected:
@@ -118,8 +119,8 @@ class QtForm : public QObject, public Window {
   QPointer<QWidget> pendingFocus_;
   QPointer<QWidget> lastControl_;        // the control of the client area that last had the focus
   QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
-  bool holdingTicks_ = false;
-  std::vector<std::function<void()>> heldTicks_;
+  bool waiting_ = false;                 // inside WhileWaiting: ticks are dropped
+  bool waited_ = false;  // the running handler waited: the timers start again when it is over
 };
 
 }  // namespace quorvella::qt

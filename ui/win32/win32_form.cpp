@@ -262,6 +262,18 @@ int Win32Form::Run() {
   return static_cast<int>(msg.wParam);
 }
 
+UINT Win32Form::TickInterval(const window::ControlDesc& timer) const {
+  return static_cast<UINT>(options_.tickInterval > 0 ? options_.tickInterval : timer.interval);
+}
+
+void Win32Form::WhileWaiting() {
+  waited_ = true;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+    DispatchMessageW(&message);
+  }
+}
+
 void Win32Form::Dispatch(const std::function<void()>& handler) {
   if (ended_) return;
   try {
@@ -273,6 +285,21 @@ void Win32Form::Dispatch(const std::function<void()>& handler) {
       }
     } leave{*this};
     handler();
+    if (std::exchange(waited_, false) && loaded_) {
+      // The clock goes on from where it was, a whole interval from now, as if the wait had not
+      // been: a tick that came meanwhile is dropped, and SetTimer on a running timer resets it.
+      const HWND w = loaded_->window;
+      for (Control& c : loaded_->controls) {
+        if (!c.timerOn) continue;
+        const auto id = reinterpret_cast<UINT_PTR>(&c);
+        MSG tick;
+        while (PeekMessageW(&tick, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+          if (tick.wParam != id)
+            DispatchMessageW(&tick);  // another timer's: not this one's to drop
+        }
+        SetTimer(w, id, TickInterval(*c.desc), nullptr);
+      }
+    }
   } catch (const ProgramEnd&) {
     ended_ = true;
   } catch (const RuntimeError& e) {
@@ -360,9 +387,8 @@ void Win32Form::Load() {
     c.caption = d.caption;
     switch (d.kind) {
       case ControlKind::kTimer: {
-        const UINT interval =
-            static_cast<UINT>(options_.tickInterval > 0 ? options_.tickInterval : d.interval);
-        c.timer = std::make_unique<W32Timer>(c, l.window, reinterpret_cast<UINT_PTR>(&c), interval);
+        c.timer = std::make_unique<W32Timer>(c, l.window, reinterpret_cast<UINT_PTR>(&c),
+                                             TickInterval(d));
         if (d.enabled) c.timer->SetEnabled(true);
         break;
       }

@@ -91,6 +91,10 @@ class Win32Form : public Window {
   // Runs a handler where a message enters: a run-time error goes to the error handler, the end
   // of the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
+  // Lets the window repaint while a handler waits (for the record store); nothing else runs.
+  // The wait is not the player's time: once the handler is over, the clock's ticks that came
+  // meanwhile are dropped and each running timer starts a whole interval again.
+  void WhileWaiting();
 
   struct Loaded;
 
@@ -127,6 +131,8 @@ class Win32Form : public Window {
   void AnnounceTime(const std::string& clock);
   void AnnounceWhenDue();
   std::int64_t Now() const;
+  // Milliseconds between a timer's ticks: the described interval, or the one the options give.
+  UINT TickInterval(const window::ControlDesc& timer) const;
 
   HINSTANCE instance_;
   const window::WindowDesc& desc_;
@@ -139,6 +145,7 @@ class Win32Form : public Window {
   HeldKeys keys_;  // which key presses act (keyboard.cpp)
   bool ended_ = false;
   int dispatching_ = 0;  // handlers running, one inside another when a box is up
+  bool waited_ = false;  // the running handler waited: the timers start again when it is over
 };
 
 }  // namespace quorvella::win32
