@@ -19,9 +19,10 @@ set(PKG_CONFIG_EXECUTABLE /usr/bin/${QUORVELLA_CROSS_TRIPLET}-pkg-config)
 # tree (/usr/lib/aarch64-linux-gnu), which CMake searches for this target by itself; programs
 # (moc and Qt's other tools, qemu) are the machine's own.
 
-# The emulator, with the cross C and C++ run-time's folder as the root it looks in first for the
-# dynamic loader and libraries.
+# The emulator. It finds the arm64 dynamic loader and C library where libc6:arm64 put them (the
+# arm64 libraries depend on it), as on an arm64 machine; the cross run-time's copy
+# (-L /usr/aarch64-linux-gnu) is not used: with it, a forked child spins for ever under qemu 7.2.
 find_program(QUORVELLA_QEMU_AARCH64 qemu-aarch64)
 if(QUORVELLA_QEMU_AARCH64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVELLA_QEMU_AARCH64} -L /usr/${QUORVELLA_CROSS_TRIPLET})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVELLA_QEMU_AARCH64})
 endif()
