@@ -66,17 +66,19 @@ build_copy() {  # folder, extra environment...
   (cd "$dir/quorvella" && env "$@" dpkg-buildpackage -us -uc -b -j"$(nproc)" >../build.log 2>&1) ||
     { tail -30 "$dir/build.log" >&2; fail "dpkg-buildpackage failed in $dir (log: $dir/build.log)"; }
 }
+# The package's file names carry the build's architecture.
+arch=$(dpkg-architecture -qDEB_HOST_ARCH)
 first="$PWD/$build_dir/first"
 second="$PWD/$build_dir/second-build/elsewhere"
 build_copy "$first" TZ=UTC
 build_copy "$second" TZ=Pacific/Auckland
-for f in quorvella_1.0.0_amd64.deb quorvella-dbgsym_1.0.0_amd64.deb; do
+for f in quorvella_1.0.0_${arch}.deb quorvella-dbgsym_1.0.0_${arch}.deb; do
   cmp -s "$first/$f" "$second/$f" ||
     fail "$f differs between the two builds (diffoscope $first/$f $second/$f tells how)"
 done
 sha256sum "$first"/*.deb | sed "s|$first/||"
 echo "ok  two builds in different folders at different times gave identical packages"
-deb="$first/quorvella_1.0.0_amd64.deb"
+deb="$first/quorvella_1.0.0_${arch}.deb"
 echo "built $deb ($(stat -c %s "$deb") bytes)"
 dpkg-deb -f "$deb" Depends
 
@@ -86,10 +88,10 @@ echo "== Package: lintian"
 # nobody cannot go (a clone in /root), and lintian then stops at once, saying nothing about the
 # package. The override it lists shows that it did read the game's binary.
 lint_dir=$(mktemp -d /tmp/quorvella-lintian.XXXXXX)
-cp "$first"/quorvella_1.0.0_amd64.{changes,buildinfo} "$first"/*.deb "$lint_dir"
+cp "$first"/quorvella_1.0.0_${arch}.{changes,buildinfo} "$first"/*.deb "$lint_dir"
 chmod -R a+rX "$lint_dir"
 lint=$(cd "$lint_dir" && runuser -u nobody -- lintian -I --pedantic --show-overrides \
-  --fail-on error,warning quorvella_1.0.0_amd64.changes 2>&1) ||
+  --fail-on error,warning quorvella_1.0.0_${arch}.changes 2>&1) ||
   { printf '%s\n' "$lint" >&2; fail "lintian failed"; }
 [ -n "$lint" ] && printf '%s\n' "$lint"
 grep -E '^(E|W): ' <<<"$lint" && fail "lintian reports errors or warnings"

@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/qt_game.h"
 #include "common/temp_dir.h"
@@ -171,13 +172,20 @@ void EndingTest::recordFilesAfterTheEnd() {
   const Snapshot before = Take(dir);
   int fds[2];
   QVERIFY(::pipe(fds) == 0);
+  // This program again; in a cross build through the emulator that runs this one (where
+  // /proc/self/exe names this program, not the emulator).
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string name = scenario.toStdString();
+  const std::string fd = std::to_string(fds[1]);
+  std::vector<const char*> args{self.c_str(), "--child",  name.c_str(),
+                                dir.c_str(),  fd.c_str(), nullptr};
+#ifdef QUORVELLA_TEST_EMULATOR
+  args.insert(args.begin(), QUORVELLA_TEST_EMULATOR);
+#endif
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    const char* self = "/proc/self/exe";
-    const std::string fd = std::to_string(fds[1]);
-    ::execl(self, self, "--child", scenario.toStdString().c_str(), dir.c_str(), fd.c_str(),
-            nullptr);
+    ::execv(args[0], const_cast<char* const*>(args.data()));
     std::_Exit(5);
   }
   ::close(fds[1]);
@@ -187,7 +195,13 @@ void EndingTest::recordFilesAfterTheEnd() {
   }
   ::close(fds[0]);
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  // A stuck child, not a slow one: a whole race takes far longer under an emulator.
+#ifdef QUORVELLA_TEST_EMULATOR
+  const auto patience = std::chrono::seconds(300);
+#else
+  const auto patience = std::chrono::seconds(30);
+#endif
+  const auto deadline = std::chrono::steady_clock::now() + patience;
   while (::waitpid(pid, &status, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid, SIGKILL);
