@@ -467,7 +467,7 @@ void Win32Form::UpdateAccessibleNames() {
 }
 
 void Win32Form::AnnounceTime(const std::string& clock) {
-  if (const auto sentence = window::TimeAnnouncement(clock)) loaded_->announcements.Add(*sentence);
+  loaded_->announcements.ClockShows(clock);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }
 
