@@ -49,7 +49,6 @@ QtGame::QtGame(const Options& options, Injected injected)
   // The boxes open over the window whenever it is on the screen.
   if (ownUi_) {
     ownUi_->parentWindow = [this]() -> QWidget* { return form.widget(); };
-    ownUi_->captionOf = [this](std::string_view name) { return form.CaptionOf(name); };
   }
 }
 

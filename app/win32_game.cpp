@@ -3,7 +3,6 @@
 #include "app/win32_game.h"
 
 #include "window/description.h"
-#include "window/sentences.h"
 
 namespace quorvella::app {
 
@@ -15,10 +14,6 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
           instance, window::Tavola(), game, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
           win32::FormOptions{options.tickInterval, {}, options.endTickInterval}) {
   ui.owner = [this] { return form.hwnd(); };
-  // The boxes at the end of a race tell a reader the race's result.
-  ui.spokenBox = [this](const std::string& title, const std::string& prompt) {
-    return window::SpokenBox(title, prompt, form.Captions());
-  };
   // The window's controls are built while the player reads the name box.
   ui.onInputBoxShown = [this] { form.Dispatch([this] { form.EnsureControls(); }); };
   game.Attach(form);

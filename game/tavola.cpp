@@ -184,12 +184,14 @@ void Tavola::Timer1_Timer() {
 }
 
 void Tavola::EndGame() {
-  s_.ui.MsgBox("Ciao a presto. Ore " + s_.clock.TimeOfDay(), vbOKOnly,
-               "Data " + s_.clock.ShortDate());
-  const double record = Val(lbl("lblpunti").Caption());
+  const std::string record = lbl("lblpunti").Caption();
   const std::string scoreText = lbl("lblScore").Caption();
-  const double score = Val(scoreText);
-  if (record >= score) s_.ui.End();
+  const bool beaten = records::Beats(record, scoreText);
+  const std::string date = s_.clock.ShortDate();
+  s_.ui.RaceEnded(
+      {scoreText, lbl("lblScore1").Caption(), lbl("lblScore2").Caption(), record, beaten, date});
+  s_.ui.MsgBox("Ciao a presto. Ore " + s_.clock.TimeOfDay(), vbOKOnly, "Data " + date);
+  if (!beaten) s_.ui.End();
 
   st_.FileNum = static_cast<std::int16_t>(s_.files.FreeFile());
   const bool written = s_.store.WriteIfHigher(scoreText, lbl("lblnome1").Caption());

@@ -102,10 +102,28 @@ class EventSink {
 // catches it where the event entered and runs no handler after it.
 struct ProgramEnd {};
 
+// How a race ended, as the game tells it before its end-of-race boxes: the counts and the record
+// as the window shows them, whether the score beat the record, and the day (the farewell's
+// title shows it, "08/12/2026").
+struct RaceResult {
+  std::string right;
+  std::string wrong;
+  std::string total;
+  std::string record;  // the record the race ran against; blank or empty: none
+  bool beaten = false;
+  std::string date;
+  bool operator==(const RaceResult&) const = default;
+};
+
 // Modal boxes and the end of the program.
 class Ui {
  public:
   virtual ~Ui() = default;
+  // The race is over: called once, just before the farewell box. The boxes that follow until the
+  // program ends are the farewell and, when the record was written, its confirmation, in that
+  // order; a binding tells a reader the race's result with them (window::EndOfRace). Boxes that
+  // no reader sees (a test's) may ignore it.
+  virtual void RaceEnded(const RaceResult& result) { (void)result; }
   // Returns vbOK, vbYes or vbNo. Without a title the application title shows.
   virtual int MsgBox(const std::string& prompt, int style,
                      const std::optional<std::string>& title = std::nullopt) = 0;

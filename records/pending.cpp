@@ -108,7 +108,7 @@ bool PendingStore::WriteIfHigher(const std::string& score, const std::string& na
 
 std::string PendingStore::Keep(const std::string& score, const std::string& name) {
   if (!ValidRecord(score, name)) return "record non valido";
-  if (const auto waiting = Waiting(); waiting && Val(waiting->score) >= Val(score)) return {};
+  if (const auto waiting = Waiting(); waiting && !Beats(waiting->score, score)) return {};
   std::error_code ec;
   const bool existed = fs::is_directory(folder_, ec);
   fs::create_directories(folder_, ec);

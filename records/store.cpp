@@ -84,6 +84,10 @@ bool IsBusy(const RuntimeError& error) {
   return error.number() == err::kPermissionDenied && EndsWith(error.path(), kLockFile);
 }
 
+bool Beats(std::string_view record, std::string_view score) {
+  return !(Val(record) >= Val(score));
+}
+
 bool ValidRecord(const std::string& score, const std::string& name) {
   if (score.empty() || score.size() > kMaxScoreDigits) return false;
   for (const char c : score) {
@@ -291,7 +295,7 @@ Record LocalStore::OpenAfter(std::chrono::milliseconds waited) {
 bool LocalStore::WriteIfHigher(const std::string& score, const std::string& name) {
   const auto session = Begin(false, lockDeadline_);
   Session& s = *session;
-  if (Val(Read(s).score) >= Val(score)) return false;
+  if (!Beats(Read(s).score, score)) return false;
   // Beaten but not writable: the files stay as they are, and the error says why.
   if (!s.Writable()) throw *s.readOnly;
   Commit(s, PrintedBytes(score), PrintedBytes(name));

@@ -138,6 +138,12 @@ class LocalStore : public RecordStore {
   StoreRules rules_;
 };
 
+// Whether a race's score beats a record: both texts read as numbers by the leading-number rule
+// (Val: " 15 parole" is 15, "abc" and the empty text 0, "12.5" stays 12.5) and compared as real
+// numbers; a tie keeps the old record. The one rule of the game, the store and the waiting
+// record.
+bool Beats(std::string_view record, std::string_view score);
+
 // Whether `score` and `name` make a record a write takes: 1 to 5 digits, and a name of valid
 // UTF-8 without control characters that fits n.txt.
 bool ValidRecord(const std::string& score, const std::string& name);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/runtime.h"
+#include "window/description.h"
 
 namespace quorvella::window {
 namespace {
@@ -29,6 +30,18 @@ constexpr Heading kHeadings[] = {
     {"Label11", "lblconto"}, {"Label14", "lblnome1"},
 };
 
+// The answer box's tooltip as a sentence: its double blanks are for the eye.
+std::string HowToAnswer() {
+  std::string hint;
+  for (const auto& c : Tavola().controls) {
+    if (c.name != "txtAnswer") continue;
+    for (const char ch : c.tooltip) {
+      if (ch != ' ' || (!hint.empty() && hint.back() != ' ')) hint += ch;
+    }
+  }
+  return hint.empty() ? hint : hint + ".";
+}
+
 }  // namespace
 
 std::string Question(std::string_view first, std::string_view second) {
@@ -39,13 +52,17 @@ std::string Question(std::string_view first, std::string_view second) {
 std::string Verdict(std::string_view verdict, std::string_view right, std::string_view wrong,
                     std::string_view total) {
   if (verdict.empty()) return {};
-  return std::string(verdict) + " Esatte " + std::string(right) + ", errate " + std::string(wrong) +
-         ", totali " + std::string(total) + ".";
+  const bool closed = verdict.ends_with('.') || verdict.ends_with('!') || verdict.ends_with('?');
+  return std::string(verdict) + (closed ? "" : ".") + " Esatte " + std::string(right) +
+         ", errate " + std::string(wrong) + ", totali " + std::string(total) + ".";
 }
 
 OnFocus SpokenOnFocus(std::string_view control, const CaptionOf& caption) {
   OnFocus spoken;
-  if (control == "txtAnswer") spoken.name = Question(caption("lblNum1"), caption("lblNum2"));
+  if (control == "txtAnswer") {
+    spoken.name = Question(caption("lblNum1"), caption("lblNum2"));
+    spoken.description = Val(caption("lblScore2")) == 0 ? HowToAnswer() : std::string();
+  }
   if (control == "cmdNext") {
     spoken.description = Verdict(caption("lblMessage"), caption("lblScore"), caption("lblScore1"),
                                  caption("lblScore2"));
@@ -94,20 +111,14 @@ std::string Trimmed(std::string text) {
   return text.substr(start);
 }
 
-constexpr std::string_view kFarewellTitle = "Data ";
-constexpr std::string_view kFarewellPrompt = "Ciao a presto. Ore ";
-constexpr std::string_view kConfirmation = "Ok ho registrato il tuo record, C A M P I O N E\"";
-
-// The counts of the race and, for the farewell, how it stands against the record: the same
-// comparison as the end of the race makes, of the same captions.
-std::string Result(const CaptionOf& caption, bool withRecord) {
-  std::string result = "Esatte " + caption("lblScore") + ", errate " + caption("lblScore1") +
-                       ", totali " + caption("lblScore2") + ".";
+// The counts of the race and, for the farewell, how it stands against the record.
+std::string Result(const RaceResult& race, bool withRecord) {
+  std::string result =
+      "Esatte " + race.right + ", errate " + race.wrong + ", totali " + race.total + ".";
   if (!withRecord) return result;
-  const std::string record = Trimmed(caption("lblpunti"));
-  const bool beaten = Val(record) < Val(caption("lblScore"));
-  if (record.empty()) return result + (beaten ? " Hai battuto il record." : " Nessun record.");
-  return result + (beaten ? " Hai battuto il record di " : " Il record resta ") + record + ".";
+  const std::string record = Trimmed(race.record);
+  if (record.empty()) return result + (race.beaten ? " Hai battuto il record." : " Nessun record.");
+  return result + (race.beaten ? " Hai battuto il record di " : " Il record resta ") + record + ".";
 }
 
 }  // namespace
@@ -129,7 +140,9 @@ std::string TimeLeft(std::string_view clock) {
 std::optional<std::string> TimeAnnouncement(std::string_view clock) {
   const auto seconds = SecondsOn(clock);
   if (!seconds) return std::nullopt;
-  if (*seconds >= 1 && *seconds <= 10) return Count(*seconds, "secondo", "secondi");
+  if (*seconds == 10 || *seconds == 5 || *seconds == kLastAnnouncedSecond) {
+    return Count(*seconds, "secondo", "secondi");
+  }
   if (*seconds % 60 == 0 && *seconds >= 60 && *seconds <= 14 * 60) return TimeLeft(clock);
   return std::nullopt;
 }
@@ -138,6 +151,14 @@ std::string QuestionAndTimeLeft(const CaptionOf& caption) {
   const std::string question = Question(caption("lblNum1"), caption("lblNum2"));
   const std::string time = TimeLeft(caption(kClock));
   return time.empty() ? question : question + " " + time + ".";
+}
+
+void Announcements::ClockShows(std::string_view clock) {
+  if (auto sentence = TimeAnnouncement(clock)) {
+    Add(std::move(*sentence));
+  } else if (const auto seconds = SecondsOn(clock); seconds && *seconds < kLastAnnouncedSecond) {
+    waiting_.reset();
+  }
 }
 
 std::optional<std::int64_t> Announcements::Due() const {
@@ -151,15 +172,38 @@ std::optional<std::string> Announcements::Take(std::int64_t now) {
   return std::exchange(waiting_, std::nullopt);
 }
 
-std::optional<std::string> SpokenBox(std::string_view title, std::string_view prompt,
-                                     const CaptionOf& caption) {
-  if (title.starts_with(kFarewellTitle) && prompt.starts_with(kFarewellPrompt)) {
-    return std::string(prompt) + ". " + Result(caption, true);
+std::string SpokenDate(std::string_view date) {
+  static constexpr const char* kMonths[] = {"gennaio",   "febbraio", "marzo",    "aprile",
+                                            "maggio",    "giugno",   "luglio",   "agosto",
+                                            "settembre", "ottobre",  "novembre", "dicembre"};
+  const std::string text(date);
+  const auto digits = [&date](std::size_t from, std::size_t n) {
+    int value = 0;
+    for (std::size_t i = from; i < from + n; ++i) {
+      if (!std::isdigit(static_cast<unsigned char>(date[i]))) return -1;
+      value = value * 10 + (date[i] - '0');
+    }
+    return value;
+  };
+  if (date.size() != 10 || date[2] != '/' || date[5] != '/') return text;
+  const int day = digits(0, 2), month = digits(3, 2), year = digits(6, 4);
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year < 0) return text;
+  return (day == 1 ? std::string("primo") : std::to_string(day)) + " " + kMonths[month - 1] + " " +
+         std::to_string(year);
+}
+
+std::optional<SpokenBoxText> EndOfRace::NextBox(std::string_view prompt) {
+  if (!result_) return std::nullopt;
+  switch (++boxes_) {
+    case 1:
+      return SpokenBoxText{"Data " + SpokenDate(result_->date),
+                           std::string(prompt) + ". " + Result(*result_, true)};
+    case 2:
+      return SpokenBoxText{{},
+                           "Ok ho registrato il tuo record, campione. " + Result(*result_, false)};
+    default:
+      return std::nullopt;
   }
-  if (prompt == kConfirmation) {
-    return "Ok ho registrato il tuo record, campione. " + Result(caption, false);
-  }
-  return std::nullopt;
 }
 
 }  // namespace quorvella::window

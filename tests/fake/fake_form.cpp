@@ -7,7 +7,7 @@
 namespace quorvella::testing {
 
 int FakeUi::MsgBox(const std::string& prompt, int style, const std::optional<std::string>& title) {
-  calls.push_back({"msg", prompt, style, title});
+  calls.push_back({"msg", prompt, style, title, endOfRace_.NextBox(prompt)});
   if ((style & 7) != vbYesNo) return vbOK;
   if (answers.empty()) return vbNo;
   const int a = answers.front();
@@ -16,11 +16,16 @@ int FakeUi::MsgBox(const std::string& prompt, int style, const std::optional<std
 }
 
 std::string FakeUi::InputBox(const std::string& prompt) {
-  calls.push_back({"input", prompt, 0, std::nullopt});
+  calls.push_back({"input", prompt, 0, std::nullopt, std::nullopt});
   if (names.empty()) return "";
   std::string n = names.front();
   names.pop_front();
   return n;
+}
+
+void FakeUi::RaceEnded(const RaceResult& result) {
+  races.push_back(result);
+  endOfRace_.RaceEnded(result);
 }
 
 void FakeUi::EndProgram() {

@@ -14,6 +14,7 @@
 
 #include "game/tavola.h"
 #include "platform/toolkit.h"
+#include "window/sentences.h"
 
 namespace quorvella::testing {
 
@@ -25,6 +26,7 @@ struct BoxCall {
   std::string prompt;
   int style = 0;
   std::optional<std::string> title;
+  std::optional<window::SpokenBoxText> spoken;  // what a reader hears of it instead
 };
 
 class FakeUi : public Ui {
@@ -32,12 +34,34 @@ class FakeUi : public Ui {
   int MsgBox(const std::string& prompt, int style,
              const std::optional<std::string>& title) override;
   std::string InputBox(const std::string& prompt) override;
+  void RaceEnded(const RaceResult& result) override;
   void EndProgram() override;
 
   std::deque<std::string> names;  // answers of the input boxes, in order ("" when empty)
   std::deque<int> answers;        // answers of Yes/No boxes (vbNo when empty)
   std::vector<BoxCall> calls;
+  std::vector<RaceResult> races;  // as the game told each race's end
   int ends = 0;
+
+ private:
+  window::EndOfRace endOfRace_;
+};
+
+// The store as the game sees it: another store, counting the writes the game asks of it.
+class CountingStore : public records::RecordStore {
+ public:
+  explicit CountingStore(records::RecordStore& store) : store_(store) {}
+  std::string Directory() const override { return store_.Directory(); }
+  records::Record Open() override { return store_.Open(); }
+  bool WriteIfHigher(const std::string& score, const std::string& name) override {
+    ++writes;
+    return store_.WriteIfHigher(score, name);
+  }
+  void SetWaiting(std::function<void()> waiting) override { store_.SetWaiting(std::move(waiting)); }
+  int writes = 0;
+
+ private:
+  records::RecordStore& store_;
 };
 
 // A fixed sequence of random values, repeated when it runs out.
@@ -114,7 +138,7 @@ struct FakeGame {
   explicit FakeGame(std::string recordDir, std::vector<float> randoms = {0.35f, 0.45f})
       : random(std::move(randoms)),
         store(std::move(recordDir)),
-        game(Services{ui, random, clock, files, store}) {
+        game(Services{ui, random, clock, files, counted}) {
     window.Attach(game);
     game.Attach(window);
   }
@@ -135,6 +159,7 @@ struct FakeGame {
   FixedClock clock;
   FilePool files;
   records::LocalStore store;
+  CountingStore counted{store};
   FakeWindow window;
   Tavola game;
 };

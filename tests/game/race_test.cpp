@@ -48,6 +48,12 @@ TEST(Countdown, RaceEndsOnThe901stTickAndNeverShowsANegativeField) {
   EXPECT_FALSE(g.window.get("Timer1").enabled);  // no second farewell while its box is open
   EXPECT_EQ(g.ui.calls.back().title.value_or(""), "Data 08/12/2026");
   EXPECT_EQ(g.ui.calls.back().prompt, "Ciao a presto. Ore 17:05");
+  // What a reader hears of it, from how the game said the race ended.
+  EXPECT_EQ(g.ui.races, (std::vector<RaceResult>{{"0", "0", "0", "", false, "08/12/2026"}}));
+  EXPECT_EQ(g.ui.calls.back().spoken,
+            (window::SpokenBoxText{"Data 8 dicembre 2026",
+                                   "Ciao a presto. Ore 17:05. Esatte 0, "
+                                   "errate 0, totali 0. Nessun record."}));
 }
 
 TEST(Countdown, ClockWithHoursBorrowsFromTheHours) {
@@ -90,6 +96,12 @@ TEST_P(RecordKeeping, BeatenOnlyByMoreCorrectAnswers) {
   ASSERT_EQ(g.Caption("lblScore"), std::to_string(r.right));
   const std::size_t boxesBefore = g.ui.calls.size();
   ASSERT_TRUE(g.Tick(901));
+  // One rule decides, and a race that does not beat the record leaves the store alone (no lock
+  // is waited for, no error can come).
+  ASSERT_EQ(g.ui.races.size(), 1u);
+  EXPECT_EQ(g.ui.races[0].beaten, r.written);
+  EXPECT_EQ(g.ui.races[0].record, r.storedScore);
+  EXPECT_EQ(g.counted.writes, r.written ? 1 : 0);
 
   const std::string player1252 = Cp1252FromUtf8(r.player);
   if (r.written) {
@@ -98,6 +110,10 @@ TEST_P(RecordKeeping, BeatenOnlyByMoreCorrectAnswers) {
     ASSERT_EQ(g.ui.calls.size(), boxesBefore + 2);
     EXPECT_EQ(g.ui.calls.back().prompt, "Ok ho registrato il tuo record, C A M P I O N E\"");
     EXPECT_FALSE(g.ui.calls.back().title.has_value());
+    EXPECT_EQ(g.ui.calls.back().spoken->text, "Ok ho registrato il tuo record, campione. Esatte " +
+                                                  std::to_string(r.right) + ", errate " +
+                                                  std::to_string(r.wrong) + ", totali " +
+                                                  std::to_string(r.right + r.wrong) + ".");
   } else {
     EXPECT_EQ(ReadBytes(dir.file("a.txt")), r.storedScore);
     EXPECT_EQ(ReadBytes(dir.file("n.txt")), "Vecchio\r\n");

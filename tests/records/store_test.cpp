@@ -238,6 +238,25 @@ TEST_F(Pending, TheNextStartDropsWhatNoLongerCountsAndKeepsWhatItCannotWriteYet)
   }
 }
 
+// The one rule of a beaten record, for the game, the store and the waiting record: both texts
+// read by the leading-number rule and compared as real numbers; a tie keeps the old record.
+TEST(Beats, ComparesTheNumbersTheTextsStartWith) {
+  const std::tuple<const char*, const char*, bool> rows[] = {
+      {"12", "12", false},        {"12", "13", true},
+      {"12", "11", false},        {"", "1", true},
+      {"", "0", false},           {"", "", false},
+      {"12\r\n", "13", true},     {" 15 parole", "15", false},
+      {" 15 parole", "16", true}, {"abc", "1", true},
+      {"abc", "0", false},        {"12.5", "12", false},
+      {"12.5", "13", true},       {"&H10", "16", false},
+      {"&H10", "17", true},       {"1e1", "10", false},
+      {"-1", "0", true},          {"3", "4 parole", true},
+  };
+  for (const auto& [record, score, beaten] : rows) {
+    EXPECT_EQ(records::Beats(record, score), beaten) << "record " << record << ", score " << score;
+  }
+}
+
 TEST(StateFolder, FromTheEnvironment) {
   using Env = std::map<std::string, std::string>;
   const struct {

@@ -31,8 +31,10 @@ TEST(Sentences, QuestionAndVerdict) {
   EXPECT_EQ(Question("7", ""), "Risultato");
   EXPECT_EQ(Verdict("Esatto, \xc3\xa8 incredibile!!!", "3", "1", "4"),
             "Esatto, \xc3\xa8 incredibile!!! Esatte 3, errate 1, totali 4.");
+  // The verdict is a sentence of its own: "42 Esatte 0" would be heard as 42 right answers.
   EXPECT_EQ(Verdict("Sbagliato!! 42", "0", "1", "1"),
-            "Sbagliato!! 42 Esatte 0, errate 1, totali 1.");
+            "Sbagliato!! 42. Esatte 0, errate 1, totali 1.");
+  EXPECT_EQ(Verdict("Vero?", "1", "0", "1"), "Vero? Esatte 1, errate 0, totali 1.");
   EXPECT_EQ(Verdict("", "3", "1", "4"), "");  // a new question clears it
 }
 
@@ -44,12 +46,18 @@ TEST(Sentences, WhatAControlSaysAsItTakesTheFocus) {
   };
   const CaptionOf caption = CaptionsOf(captions);
   EXPECT_EQ(SpokenOnFocus("txtAnswer", caption).name, "Quanto fa 6 per 0?");
-  EXPECT_FALSE(SpokenOnFocus("txtAnswer", caption).description);
+  EXPECT_EQ(SpokenOnFocus("txtAnswer", caption).description, "");  // answered before: not again
   EXPECT_EQ(SpokenOnFocus("cmdNext", caption).description,
-            "Sbagliato!! 0 Esatte 2, errate 1, totali 3.");
+            "Sbagliato!! 0. Esatte 2, errate 1, totali 3.");
   EXPECT_FALSE(SpokenOnFocus("cmdNext", caption).name);
   captions["lblMessage"] = "";
   EXPECT_EQ(SpokenOnFocus("cmdNext", caption).description, "");
+  // How to answer: the tooltip, read until the race's first answer.
+  for (const char* total : {"0", ""}) {
+    captions["lblScore2"] = total;
+    EXPECT_EQ(SpokenOnFocus("txtAnswer", caption).description,
+              "Inserisci il risultato e premi il tasto Invio.");
+  }
   for (const char* other : {"cmdExit", "Command1", "lblScore"}) {
     const auto spoken = SpokenOnFocus(other, caption);
     EXPECT_FALSE(spoken.name || spoken.description) << other;
@@ -96,9 +104,13 @@ TEST(Sentences, TimeLeftAndItsAnnouncements) {
       {"00:05:00", "Mancano 5 minuti", "Mancano 5 minuti"},
       {"00:01:01", "Manca 1 minuto e 1 secondo", nullptr},
       {"00:01:00", "Manca 1 minuto", "Manca 1 minuto"},
+      {"00:00:11", "Mancano 11 secondi", nullptr},
       {"00:00:10", "Mancano 10 secondi", "10 secondi"},
+      {"00:00:09", "Mancano 9 secondi", nullptr},
+      {"00:00:05", "Mancano 5 secondi", "5 secondi"},
+      {"00:00:03", "Mancano 3 secondi", nullptr},
       {"00:00:02", "Mancano 2 secondi", "2 secondi"},
-      {"00:00:01", "Manca 1 secondo", "1 secondo"},
+      {"00:00:01", "Manca 1 secondo", nullptr},
       {"00:00:00", "Tempo scaduto", nullptr},
       {"00.00.00", "", nullptr},  // the design-time caption is no clock
   };
@@ -116,7 +128,7 @@ TEST(Sentences, TimeLeftAndItsAnnouncements) {
     std::snprintf(clock, sizeof clock, "00:%02d:%02d", s / 60, s % 60);
     announcements += TimeAnnouncement(clock) ? 1 : 0;
   }
-  EXPECT_EQ(announcements, 14 + 10);  // a whole race
+  EXPECT_EQ(announcements, 14 + 3);  // a whole race
   Captions captions = {{"lblNum1", "7"}, {"lblNum2", "8"}, {"lblconto", "00:03:20"}};
   const CaptionOf caption = CaptionsOf(captions);
   EXPECT_EQ(QuestionAndTimeLeft(caption), "Quanto fa 7 per 8? Mancano 3 minuti e 20 secondi.");
@@ -141,39 +153,54 @@ TEST(Sentences, AnnouncementsWaitWhileTheFocusIsRead) {
   EXPECT_FALSE(a.Take(1000 + kQuietAfterFocusMs));
   EXPECT_EQ(a.Take(2000 + kQuietAfterFocusMs), "Mancano 12 minuti");
   EXPECT_FALSE(a.Due());
+  // The last seconds: one that still waits as the last second comes is dropped, so nothing is
+  // said once the farewell is due.
+  a.FocusMoved(5000);
+  a.ClockShows("00:00:02");
+  a.ClockShows("00:00:01");
+  EXPECT_FALSE(a.Take(5000 + kQuietAfterFocusMs));
+  a.ClockShows("00:00:05");
+  a.ClockShows("00:00:04");  // says nothing, drops nothing
+  EXPECT_EQ(a.Take(5000 + kQuietAfterFocusMs), "5 secondi");
 }
 
-// The farewell and the confirmation carry the race's result for a reader; other boxes nothing.
+// After the game tells how the race ended, the farewell and the confirmation carry the result
+// and the date in words; every other box, and every box before the end, nothing.
 TEST(Sentences, TheEndOfRaceBoxesSayTheResult) {
-  Captions captions = {
-      {"lblScore", "12"}, {"lblScore1", "3"}, {"lblScore2", "15"}, {"lblpunti", "9\r\n"}};
-  const CaptionOf caption = CaptionsOf(captions);
-  const std::string farewell = "Ciao a presto. Ore 17:05:09";
-  const std::string confirmation = "Ok ho registrato il tuo record, C A M P I O N E\"";
+  const std::string farewell = "Ciao a presto. Ore 17:05";
   const struct {
     const char* record;
-    const char* farewell;
+    bool beaten;
+    const char* date;
+    const char* title;
+    const char* result;
   } rows[] = {
-      {"9\r\n", "Hai battuto il record di 9."},
-      {"12", "Il record resta 12."},  // a tie keeps the record
-      {"", "Hai battuto il record."},
-      {"abc", "Hai battuto il record di abc."},  // reads as 0, as the game reads it
+      {"9\r\n", true, "08/12/2026", "Data 8 dicembre 2026", "Hai battuto il record di 9."},
+      {"12", false, "09/12/2026", "Data 9 dicembre 2026", "Il record resta 12."},
+      {"", true, "01/01/2027", "Data primo gennaio 2027", "Hai battuto il record."},
+      {"  ", false, "31/10/2026", "Data 31 ottobre 2026", "Nessun record."},
+      {"abc", true, "1/2/26", "Data 1/2/26", "Hai battuto il record di abc."},  // no short date
+      {"0", false, "", "Data ", "Il record resta 0."},
   };
   for (const auto& row : rows) {
-    captions["lblpunti"] = row.record;
-    EXPECT_EQ(SpokenBox("Data 08/12/2026", farewell, caption),
-              farewell + ". Esatte 12, errate 3, totali 15. " + row.farewell)
+    EndOfRace end;
+    EXPECT_FALSE(end.NextBox("INIZIAMO UNA NUOVA GARA  ?"));  // before the end
+    end.RaceEnded({"12", "3", "15", row.record, row.beaten, row.date});
+    EXPECT_EQ(
+        end.NextBox(farewell),
+        (SpokenBoxText{row.title, farewell + ". Esatte 12, errate 3, totali 15. " + row.result}))
         << row.record;
+    EXPECT_EQ(end.NextBox("Ok ho registrato il tuo record, C A M P I O N E\""),
+              (SpokenBoxText{"",
+                             "Ok ho registrato il tuo record, campione. Esatte 12, errate 3, "
+                             "totali 15."}));
+    EXPECT_FALSE(end.NextBox("any"));
   }
-  captions["lblScore"] = "0";
-  captions["lblpunti"] = "";
-  EXPECT_EQ(SpokenBox("Data 1/2/26", farewell, caption),
-            farewell + ". Esatte 0, errate 3, totali 15. Nessun record.");
-  EXPECT_EQ(SpokenBox("Quorvella", confirmation, caption),
-            "Ok ho registrato il tuo record, campione. Esatte 0, errate 3, totali 15.");
-  EXPECT_FALSE(SpokenBox("INIZIARE NUOVA GARA", "INIZIAMO UNA NUOVA GARA  ?", caption));
-  EXPECT_FALSE(SpokenBox("Quorvella", farewell, caption));  // the farewell has its date title
-  EXPECT_FALSE(SpokenBox("Quorvella", confirmation + " ", caption));
+  EXPECT_EQ(SpokenDate("29/02/2028"), "29 febbraio 2028");
+  for (const char* notADate :
+       {"00/12/2026", "08/13/2026", "08-12-2026", "8/12/2026x", "ab/cd/efgh"}) {
+    EXPECT_EQ(SpokenDate(notADate), notADate);
+  }
 }
 
 }  // namespace

@@ -198,8 +198,8 @@ Announcer::Announcer(QWidget* window) : QLabel(window) {
   connect(&later_, &QTimer::timeout, this, &Announcer::flush);
 }
 
-void Announcer::announce(const std::string& sentence) {
-  waiting_.Add(sentence);
+void Announcer::clockShows(std::string_view clock) {
+  waiting_.ClockShows(clock);
   flush();
 }
 

@@ -94,7 +94,8 @@ class Announcer : public QLabel {
   Q_OBJECT
  public:
   explicit Announcer(QWidget* window);
-  void announce(const std::string& sentence);
+  // The clock shows `clock`: its announcement, if it has one, is made (window::Announcements).
+  void clockShows(std::string_view clock);
   // The focus moved within the program: a reader is reading what the focus brought.
   void focusMoved();
   // Whether what the focus brought may still be being read.

@@ -301,7 +301,7 @@ void QtForm::ClockChanged(const QString& caption) {
   const std::string clock = caption.toStdString();
   auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr;
   if (!announcer) return;
-  if (const auto sentence = window::TimeAnnouncement(clock)) announcer->announce(*sentence);
+  announcer->clockShows(clock);
   auto* box = win_->findChild<AnswerBox*>();
   if (box && box->hasFocus() && !announcer->reading()) {
     // Once the question has been read, for where-am-I.

@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "window/sentences.h"
-
 namespace quorvella::qt {
 namespace {
 
@@ -106,11 +104,13 @@ int QtUi::MsgBox(const std::string& prompt, int style, const std::optional<std::
     box.setEscapeButton(QMessageBox::Ok);
   }
   FitTitle(box);
-  if (captionOf) {
-    // What a reader hears of the prompt, when it says more than the shown text.
-    const auto spoken = window::SpokenBox(title.value_or(std::string()), prompt, captionOf);
-    auto* label = box.findChild<QLabel*>("qt_msgbox_label");
-    if (spoken && label) label->setAccessibleName(QString::fromStdString(*spoken));
+  // What a reader hears of the box, when it says more than the shown texts: a title that is the
+  // box's name, a text that is its label's.
+  if (const auto spoken = endOfRace_.NextBox(prompt)) {
+    if (!spoken->title.empty()) box.setAccessibleName(QString::fromStdString(spoken->title));
+    if (auto* label = box.findChild<QLabel*>("qt_msgbox_label")) {
+      label->setAccessibleName(QString::fromStdString(spoken->text));
+    }
   }
   if (onMessageBox) onMessageBox(box);
   const int result = box.exec();

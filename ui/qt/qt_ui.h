@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
+#include "window/sentences.h"
 
 class QWidget;
 class QMessageBox;
@@ -26,6 +27,8 @@ class QtUi : public Ui {
   int MsgBox(const std::string& prompt, int style,
              const std::optional<std::string>& title = std::nullopt) override;
   std::string InputBox(const std::string& prompt) override;
+  // The boxes that follow tell a reader the race's result.
+  void RaceEnded(const RaceResult& result) override { endOfRace_.RaceEnded(result); }
 
  protected:
   void EndProgram() override;
@@ -37,10 +40,6 @@ class QtUi : public Ui {
 
   // The window the boxes belong to, when there is one: a box opens over it, as its child.
   std::function<QWidget*()> parentWindow;
-  // The caption a label of that window shows now: what the boxes at the end of a race tell a
-  // reader of the race's result is made from them.
-  std::function<std::string(std::string_view)> captionOf;
-
   // Called with each box just before it runs, so tests can answer it.
   std::function<void(QMessageBox&)> onMessageBox;
   std::function<void(QInputDialog&)> onInputBox;
@@ -51,6 +50,7 @@ class QtUi : public Ui {
 
   FilePool& files_;
   std::function<void(int)> exit_;
+  window::EndOfRace endOfRace_;
 };
 
 // The width a box needs for a window manager to show its whole title: the title in a bold title

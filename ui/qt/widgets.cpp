@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -172,6 +173,8 @@ void AutoLabel::fitToCaption() {
 
 AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom) : QLineEdit(parent) {
   ApplyCommon(this, d, zoom);
+  hint_ = toolTip();
+  setToolTip(QString());
   if (d.maxLength > 0) setMaxLength(d.maxLength);
   // Whatever arrives by a road other than a typed key (the clipboard, a drop, the selection of
   // the X server) must be digits only: anything else is refused whole.
@@ -212,6 +215,18 @@ static int DesktopFlashTime() {
 
 AnswerBox::~AnswerBox() {
   if (resting_) QApplication::setCursorFlashTime(DesktopFlashTime());
+}
+
+bool AnswerBox::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QLineEdit::event(event);
+  // As QWidget shows its own tooltip.
+  if (hint_.isEmpty()) {
+    event->ignore();
+  } else {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hint_, this, QRect(),
+                       toolTipDuration());
+  }
+  return true;
 }
 
 void AnswerBox::WakeCaret() {

@@ -80,7 +80,13 @@ class AnswerBox : public QLineEdit {
   void setBlinkTimeout(int ms) { blinkRest_.setInterval(ms); }
   bool caretResting() const { return resting_; }
 
+  // The tooltip the box shows. The box keeps it apart from Qt's own, which Qt would also give a
+  // reader as the box's description after every question: a reader hears it as the window's
+  // sentences say (once a race).
+  const QString& hint() const { return hint_; }
+
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
@@ -93,6 +99,7 @@ class AnswerBox : public QLineEdit {
   bool edge_ = false;  // painted with the sunken edge of a text box
   QTimer blinkRest_;
   bool resting_ = false;
+  QString hint_;
 };
 
 // A push button with a picture centred in the upper part of its face and the caption below it;

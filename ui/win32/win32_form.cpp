@@ -539,7 +539,7 @@ void Win32Form::AnnounceTime(const std::string& clock) {
         static_cast<W32Timer&>(*c.timer).SetInterval(static_cast<UINT>(options_.endTickInterval));
     }
   }
-  if (const auto sentence = window::TimeAnnouncement(clock)) loaded_->announcements.Add(*sentence);
+  loaded_->announcements.ClockShows(clock);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }
 

@@ -64,10 +64,10 @@ constexpr WORD kButton = 0x0080;
 constexpr WORD kEdit = 0x0081;
 constexpr WORD kStatic = 0x0082;
 
-// What a reader hears of a box's prompt instead of its text, if anything.
+// What a reader hears of a box's prompt instead of its text, and of its title, if anything.
 struct Spoken {
   Annotations* annotations = nullptr;
-  std::wstring prompt, text;
+  std::wstring prompt, text, title;
 };
 
 // Gives a box the game's icon and widens it to its title, keeping its buttons where they stand
@@ -84,6 +84,7 @@ void DressBox(HWND box, const Spoken& spoken = {}) {
       ServeReaderTexts(child, std::make_shared<const ReaderTexts>(ReaderTexts{spoken.text, {}}));
     }
   }
+  if (spoken.annotations && !spoken.title.empty()) spoken.annotations->SetName(box, spoken.title);
   const int dpi = static_cast<int>(GetDpiForWindow(box));
   if (const int id = PictureResource(window::Tavola().icon)) {
     const HINSTANCE module = GetModuleHandleW(nullptr);
@@ -246,9 +247,10 @@ int Win32Ui::MsgBox(const std::string& prompt, int style, const std::optional<st
   const HWND parent = Owner();
   const std::string shownTitle = title ? *title : std::string(kAppTitle);
   if (onBox) onBox("message", shownTitle, prompt);
-  Spoken spoken{&annotations_, Wide(prompt), {}};
-  if (spokenBox) {
-    if (const auto text = spokenBox(shownTitle, prompt)) spoken.text = Wide(*text);
+  Spoken spoken{&annotations_, Wide(prompt), {}, {}};
+  if (const auto said = endOfRace_.NextBox(prompt)) {
+    spoken.text = Wide(said->text);
+    spoken.title = Wide(said->title);
   }
   const int result = DressedMessageBox(parent, Wide(prompt), Wide(shownTitle),
                                        MessageBoxFlags(style, parent != nullptr), spoken);

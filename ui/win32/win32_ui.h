@@ -14,6 +14,7 @@
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
 #include "ui/win32/accessibility.h"
+#include "window/sentences.h"
 
 namespace quorvella::win32 {
 
@@ -30,15 +31,13 @@ class Win32Ui : public Ui {
   int MsgBox(const std::string& prompt, int style,
              const std::optional<std::string>& title = std::nullopt) override;
   std::string InputBox(const std::string& prompt) override;
+  // The boxes that follow tell a reader the race's result.
+  void RaceEnded(const RaceResult& result) override { endOfRace_.RaceEnded(result); }
 
   // The window the boxes belong to while it is shown (nullptr: none, the boxes stand alone).
   std::function<HWND()> owner;
   // Called each time an input box has painted, while the player reads it.
   std::function<void()> onInputBoxShown;
-  // What a screen reader hears of a box, given its title and prompt, in place of the prompt;
-  // nothing: the prompt.
-  std::function<std::optional<std::string>(const std::string& title, const std::string& prompt)>
-      spokenBox;
   // Called with each box's kind ("input", "message" or "error"), title and prompt just before
   // it shows, and with "closed", its title and the button that closed it (a message box's
   // answer, or "OK" or "Annulla") once it is gone, so an end-to-end test can read them back and
@@ -58,6 +57,7 @@ class Win32Ui : public Ui {
 
   FilePool& files_;
   Annotations annotations_;
+  window::EndOfRace endOfRace_;
 };
 
 }  // namespace quorvella::win32
