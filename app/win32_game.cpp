@@ -10,8 +10,9 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
     : services(options),
       ui(services.files),
       game(services.For(ui)),
+      sink(game, options.trace),
       form(
-          instance, window::Tavola(), game, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
+          instance, window::Tavola(), sink, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
           win32::FormOptions{options.tickInterval, {}, options.endTickInterval}) {
   ui.owner = [this] { return form.hwnd(); };
   // The window's controls are built while the player reads the name box.

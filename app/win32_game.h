@@ -23,6 +23,7 @@ class Win32Game {
   ServiceSet services;
   win32::Win32Ui ui;
   Tavola game;
+  TracedSink sink;  // the game as the window calls it, traced as Options::trace says
   win32::Win32Form form;
 };
 
