@@ -165,13 +165,14 @@ kill "$agent_pid" 2>/dev/null || true
 agent_pid=
 # The focus in the window from the first question to the farewell (its OK left out): the
 # answer box named with each question, the button with the verdict and the counts (their
-# numbers, whatever the words), each move heard once.
+# numbers, whatever the words), each move heard once; the answer box's hint only with the race's
+# first question.
 focus=$(sed -n '/^focus|[^|]*|Quanto fa 4 per 9?/,/^box|Data /p' "$heard" |
   grep -E '^focus\|' | grep -vE '^focus\|[^|]*\|OK\|' | sed -E 's/^focus\|[^|]*\|//')
 mapfile -t moves <<<"$focus"
 [ "${#moves[@]}" -eq 7 ] || fail "the focus moved ${#moves[@]} times, not 7: $focus"
 expected=(
-  '^Quanto fa 4 per 9\?\|$'
+  '^Quanto fa 4 per 9\?\|Inserisci il risultato e premi il tasto Invio\.$'
   '^Nuovo calcolo\|Esatt[^0-9]*1[^0-9]+0[^0-9]+1[^0-9]*$'
   '^Quanto fa 7 per 9\?\|$'
   '^Nuovo calcolo\|Esatt[^0-9]*2[^0-9]+0[^0-9]+2[^0-9]*$'
