@@ -11,6 +11,7 @@
 #include <map>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "ui/qt/accessibility.h"
 #include "ui/qt/held_keys.h"
