@@ -15,7 +15,9 @@
 
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
+#include "ui/qt/desktop_contrast.h"
 #include "ui/qt/tavola_window.h"
+#include "window/colours.h"
 #include "window/description.h"
 #include "window/handlers.h"
 
@@ -57,6 +59,9 @@ class QtForm : public QObject, public Window {
 
   // The caption a label of the loaded window shows now; empty without one of that name.
   std::string CaptionOf(std::string_view name) const;
+
+  // The colours the window is drawn in now: its own, or the desktop's high contrast.
+  const window::Colours& colours() const { return colours_; }
 
   // The loaded window; nullptr while unloaded, and during the load until the first box is up.
   TavolaWindow* widget() const { return win_; }
@@ -103,6 +108,9 @@ class QtForm : public QObject, public Window {
   // What a reader hears as the clock changes: the announcements of the time left, and the time
   // left in the name of the answer box while it has the focus, for where-am-I.
   void ClockChanged(const QString& caption);
+  // Takes the desktop's high-contrast setting as it is now and draws the window in its colours.
+  void Recolour();
+  void ApplyColours();
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
@@ -120,6 +128,9 @@ class QtForm : public QObject, public Window {
   QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
   bool waiting_ = false;                 // inside WhileWaiting: ticks are dropped
   bool waited_ = false;  // the running handler waited: the timers start again when it is over
+  DesktopContrast contrast_{[this] { Recolour(); }};
+  window::Colours colours_;
+  std::uint32_t asked_ = 0;  // the background the game asked for last
 };
 
 }  // namespace quorvella::qt
