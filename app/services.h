@@ -29,6 +29,9 @@ struct Options {
   // Milliseconds between clock ticks in the race's last ten seconds, so that a fast race still
   // lets each of them be read; 0 keeps tickInterval. The Windows program's only.
   int endTickInterval = 0;
+  // Whether the system asks for high contrast; none asks the system. The Windows program's
+  // tests only: Wine always answers that it does not.
+  std::optional<bool> highContrast = std::nullopt;
 };
 
 // The game as the window calls it, each call written to `trace` first when there is one.

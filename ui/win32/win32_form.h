@@ -22,6 +22,7 @@
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
 #include "ui/win32/rules.h"
+#include "window/colours.h"
 #include "window/description.h"
 #include "window/handlers.h"
 #include "window/sentences.h"
@@ -38,6 +39,9 @@ struct FormOptions {
   std::function<std::int64_t()> now;
   // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
   int endTickInterval = 0;
+  // Whether high contrast is on; none: the system's flag (SPI_GETHIGHCONTRAST), followed as it
+  // changes. The colours are always the system's (GetSysColor).
+  std::optional<bool> highContrast = std::nullopt;
 };
 
 class Win32Form : public Window {
@@ -126,6 +130,8 @@ class Win32Form : public Window {
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
+  // Takes the system's high-contrast setting and colours as they are now (painting.cpp).
+  void Recolour();
   // Tells a screen reader of the time left when the clock reaches a time it announces, once the
   // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
   void AnnounceTime(const std::string& clock);
