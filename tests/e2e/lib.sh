@@ -202,3 +202,17 @@ hold_enter_test() {
   xdotool key alt+x
   wait "$pid" || fail "the program ended with status $?"
 }
+
+# Waits until the pixel $2,$3 of window $1's client area (height $4) has the colour $5.
+wait_pixel() {
+  local colour
+  for _ in $(seq 150); do
+    import -silent -window "$1" "$work/probe.png"
+    colour=$(convert "$work/probe.png" -gravity SouthWest -crop "1x1+$2+$(($4 - $3 - 1))" +repage \
+      -format '%[hex:p{0,0}]' info:)
+    [ "${colour:0:6}" = "$5" ] && return 0
+    sleep 0.2
+  done
+  echo "screenshot test: the window never turned #$5 (it is #$colour)" >&2
+  return 1
+}

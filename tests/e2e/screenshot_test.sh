@@ -97,20 +97,6 @@ gnome_high_contrast() {
   mv "$work/config/glib-2.0/settings/keyfile.new" "$work/config/glib-2.0/settings/keyfile"
 }
 
-# Waits until the pixel $2,$3 of window $1's client area (height $4) has the colour $5.
-wait_pixel() {
-  local colour
-  for _ in $(seq 150); do
-    import -silent -window "$1" "$work/probe.png"
-    colour=$(convert "$work/probe.png" -gravity SouthWest -crop "1x1+$2+$(($4 - $3 - 1))" +repage \
-      -format '%[hex:p{0,0}]' info:)
-    [ "${colour:0:6}" = "$5" ] && return 0
-    sleep 0.2
-  done
-  echo "screenshot test: the window never turned #$5 (it is #$colour)" >&2
-  return 1
-}
-
 run_at_scale() {
   local scale=$1 contrast=${2:-}
   local w=$((792 * scale)) h=$((554 * scale))

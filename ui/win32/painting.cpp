@@ -26,7 +26,7 @@ void Win32Form::Recolour() {
   Loaded& l = *loaded_;
   bool on = false;
   if (options_.highContrast) {
-    on = *options_.highContrast;
+    on = options_.highContrast();
   } else {
     HIGHCONTRASTW setting{};
     setting.cbSize = sizeof setting;
@@ -43,6 +43,15 @@ void Win32Form::Recolour() {
       l.answerBrush = CreateSolidBrush(ColorOf(*back));
   }
   if (l.window) RedrawWindow(l.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+const window::Colours& Win32Form::colours() const {
+  static const window::Colours own;
+  return loaded_ ? loaded_->colours : own;
+}
+
+std::uint32_t Win32Form::Background() const {
+  return loaded_ ? static_cast<std::uint32_t>(loaded_->back) : 0;
 }
 
 namespace {

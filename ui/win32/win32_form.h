@@ -39,9 +39,10 @@ struct FormOptions {
   std::function<std::int64_t()> now;
   // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
   int endTickInterval = 0;
-  // Whether high contrast is on; none: the system's flag (SPI_GETHIGHCONTRAST), followed as it
-  // changes. The colours are always the system's (GetSysColor).
-  std::optional<bool> highContrast = std::nullopt;
+  // Whether high contrast is on, asked again each time the system's settings or colours change;
+  // none: the system's flag (SPI_GETHIGHCONTRAST). The colours are always the system's
+  // (GetSysColor).
+  std::function<bool()> highContrast = nullptr;
 };
 
 class Win32Form : public Window {
@@ -89,6 +90,9 @@ class Win32Form : public Window {
   // The DPI the window's client area is drawn at: its monitor's, or less where the window would
   // not fit the monitor's work area at it.
   int Dpi() const;
+  // The colours the window is drawn in now, and its background's.
+  const window::Colours& colours() const;
+  std::uint32_t Background() const;
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 

@@ -26,8 +26,10 @@
 # Then in high contrast at 100 % and 200 %, after a right answer (4 x 9) and after a wrong one
 # (the next question): the system colours of Windows' "High Contrast Black" are set for the
 # prefix with SetSysColors (sys_colours.exe) and the flag, which Wine always reports off, is
-# given by the test build's QUORVELLA_E2E_HIGH_CONTRAST. The colours live in the prefix's
-# server only, which the test stops before the other runs and at its end.
+# given by the test build's QUORVELLA_E2E_HIGH_CONTRAST. The colours are set before the program
+# starts: under Wine 8.0 a running program keeps the colours it read first, so the window's
+# following a change is tested in tests/win32 by the messages that tell of it. The colours live
+# in the prefix's server only, which the test stops before the other runs and at its end.
 #
 # Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and ImageMagick.
 set -euo pipefail
@@ -101,7 +103,16 @@ hold_enter() {
 
 # Starts the program at $1 dpi (its log named by $2) with the known record, answers the name box
 # and the greeting, and gives the window, whose id it leaves in $main, the keyboard.
-# With $3 set, in high contrast: the system colours of "High Contrast Black" and the flag on.
+# The system colours of "High Contrast Black" for every program of the prefix, as long as its
+# server runs: window, window text, highlight, highlighted text, button face, grey text, button
+# text.
+high_contrast_black() {
+  wineserver -p 2>/dev/null || true
+  wine "$sys_colours" 5=000000 8=FFFFFF 13=1AEBFF 14=000000 15=000000 17=3FF23F 18=FFFFFF \
+    >>"$artefact_dir/sys-colours.log" 2>&1
+}
+
+# With $3 set, in high contrast: the colours of high_contrast_black and the flag on.
 start_race() {
   printf '123\r\n' >"$windir/a.txt"
   printf 'Massimiliano\r\n' >"$windir/n.txt"
@@ -110,10 +121,7 @@ start_race() {
   set_dpi "$1"
   local contrast=()
   if [ -n "${3:-}" ]; then
-    # Window, window text, highlight, highlighted text, button face, grey text, button text.
-    wineserver -p 2>/dev/null || true  # the colours last as long as the server
-    wine "$sys_colours" 5=000000 8=FFFFFF 13=1AEBFF 14=000000 15=000000 17=3FF23F 18=FFFFFF \
-      >"$artefact_dir/sys-colours-$2.log" 2>&1
+    high_contrast_black
     contrast=(QUORVELLA_E2E_HIGH_CONTRAST=1)
   fi
   xdotool mousemove 0 0  # no hover, no tooltip
@@ -203,6 +211,7 @@ run_contrast() {
   local scale=$1
   local w=$((792 * scale)) h=$((554 * scale))
   start_race $((96 * scale)) "contrast-$scale" contrast
+  wait_pixel "$main" 5 5 "$h" 000000
   xdotool type --delay 40 "36"
   xdotool key Return
   photograph "$main" "$artefact_dir/contrast-right-$scale.png" "$w" "$h"
