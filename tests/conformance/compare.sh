@@ -29,10 +29,11 @@
 #                              reader hears them
 #   box title=<t> text=<x> buttons=<b,…>   each box opened; \n written as \\n; buttons accept
 #                              before reject, yes before no, without "&"
-# At the end: "file <name> <bytes>" for each file of the record directory, by name, the bytes
+# At the end: "exit status <n>" when the program did not end with 0, then "file <name> <bytes>"
+# for each file of the record directory (the store's own files included), by name, the bytes
 # with \r, \n, \\ and \xNN escapes.
-# Normalised here, on both sides: a date "dd/mm/yyyy" or in words ("8 dicembre 2026", "primo
-# maggio 2027") becomes <date>, "Ore hh:mm" becomes "Ore <time>".
+# Normalised here, on both sides: a date "dd/mm/yyyy" becomes <date>, one in words ("8 dicembre
+# 2026", "primo maggio 2027") <date in words>, "Ore hh:mm" becomes "Ore <time>".
 # A binding that cannot show a golden line writes "gap <binding> <line>" (the golden line as
 # normalised; a <line> ending in "*" stands for every golden line it starts): the comparison
 # leaves those golden lines out and prints the gap. A gap that matches no golden line fails.
@@ -41,7 +42,7 @@ binding=$1 golden=$2 transcript=$3
 
 normalise() {
   sed -E -e 's#[0-9]{2}/[0-9]{2}/[0-9]{4}#<date>#g' \
-    -e 's#(primo|[0-9]{1,2}) (gennaio|febbraio|marzo|aprile|maggio|giugno|luglio|agosto|settembre|ottobre|novembre|dicembre) [0-9]{4}#<date>#g' \
+    -e 's#(primo|[0-9]{1,2}) (gennaio|febbraio|marzo|aprile|maggio|giugno|luglio|agosto|settembre|ottobre|novembre|dicembre) [0-9]{4}#<date in words>#g' \
     -e 's#Ore [0-9]{1,2}[:.][0-9]{2}#Ore <time>#g' "$1"
 }
 

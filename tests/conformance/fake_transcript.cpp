@@ -177,7 +177,8 @@ int main(int argc, char** argv) {
     g.game.Next_Click();
   });
   t.Step("where-am-i", [&] {
-    t.Says(window::QuestionAndTimeLeft([&g](std::string_view c) { return g.Caption(std::string(c)); }));
+    t.Says(window::QuestionAndTimeLeft(
+        [&g](std::string_view c) { return g.Caption(std::string(c)); }));
   });
   t.Step("minute", [&] { t.Ticks(60); });
   t.Step("end", [&] { t.Ticks(15 * 60 + 1); });

@@ -11,6 +11,7 @@
 //   captions   every control's caption or text in the described order ("caption Name=Text",
 //              " [disabled]" after a disabled one), the window's first, then "captions done"
 // The clock starts held (QUORVELLA_E2E_TICK_MS then only paces the ticks that are asked for).
+#include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -27,7 +28,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "app/qt_game.h"
 #include "window/description.h"
@@ -109,7 +109,8 @@ class BoxTrace : public QObject {
     if (!box && !input) return false;
     auto* dialog = static_cast<QWidget*>(o);
     const QString text =
-        box ? box->text() : (input->findChild<QLabel*>() ? input->findChild<QLabel*>()->text() : "");
+        box ? box->text()
+            : (input->findChild<QLabel*>() ? input->findChild<QLabel*>()->text() : "");
     std::vector<std::pair<int, std::string>> buttons;
     if (auto* row = dialog->findChild<QDialogButtonBox*>()) {
       for (QAbstractButton* b : row->buttons()) {
