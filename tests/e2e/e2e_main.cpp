@@ -5,12 +5,11 @@
 // factors of the questions fixed by QUORVELLA_E2E_SEED, and with QUORVELLA_E2E_TRACE set each
 // handler the window calls written on standard output, and each box as it shows ("box title=…
 // text=… buttons=…").
-// With QUORVELLA_E2E_CONTROL set, the test drives the clock and reads the window on standard
-// input, one command a line:
+// With QUORVELLA_E2E_TRACE and QUORVELLA_E2E_CONTROL set, the clock is held and the test drives
+// it and reads the window by commands on standard input, one a line (answers on standard output):
 //   ticks N    the clock ticks N times at once (every 10 ms), then stops; "ticks done" follows
 //   captions   every control's caption or text in the described order ("caption Name=Text",
 //              " [disabled]" after a disabled one), the window's first, then "captions done"
-// The clock starts held (QUORVELLA_E2E_TICK_MS then only paces the ticks that are asked for).
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
@@ -168,8 +167,8 @@ int main(int argc, char** argv) {
   if (std::getenv("QUORVELLA_E2E_TRACE")) {
     options.trace = stdout;
     qAddPreRoutine(Control);
+    // Held: only the ticks the test asks for run.
+    if (std::getenv("QUORVELLA_E2E_CONTROL")) options.tickInterval = 24 * 3600 * 1000;
   }
-  // Held: only the ticks the test asks for run.
-  if (std::getenv("QUORVELLA_E2E_CONTROL")) options.tickInterval = 24 * 3600 * 1000;
   return quorvella::app::RunGame(argc, argv, options);
 }
