@@ -268,3 +268,18 @@ wait_pixel() {
   echo "screenshot test: the window never turned #$5 (it is #$colour)" >&2
   return 1
 }
+
+# In high contrast, with the seed of the screenshot tests: answers the first question (4 x 9)
+# right and the next one wrong, photographing window $1 (client area $2 x $3, scale $4) after
+# each as contrast-right-<scale> and contrast-wrong-<scale>.
+photograph_contrast() {
+  xdotool type --delay 40 "36"
+  xdotool key Return
+  photograph "$1" "$artefact_dir/contrast-right-$4.png" "$2" "$3"
+  check "contrast-right-$4" "$4"
+  xdotool key Return
+  xdotool type --delay 40 "9999"
+  xdotool key Return
+  photograph "$1" "$artefact_dir/contrast-wrong-$4.png" "$2" "$3"
+  check "contrast-wrong-$4" "$4"
+}

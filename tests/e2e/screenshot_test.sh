@@ -140,15 +140,7 @@ run_at_scale() {
       gnome_high_contrast true
     fi
     wait_pixel "$main" 5 5 "$h" FFFFFF
-    xdotool type --delay 20 "36"
-    xdotool key Return
-    photograph "$main" "$artefact_dir/contrast-right-$scale.png" "$w" "$h"
-    check "contrast-right-$scale" "$scale"
-    xdotool key Return
-    xdotool type --delay 20 "9999"
-    xdotool key Return
-    photograph "$main" "$artefact_dir/contrast-wrong-$scale.png" "$w" "$h"
-    check "contrast-wrong-$scale" "$scale"
+    photograph_contrast "$main" "$w" "$h" "$scale"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     pid=

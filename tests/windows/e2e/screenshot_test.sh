@@ -212,15 +212,7 @@ run_contrast() {
   local w=$((792 * scale)) h=$((554 * scale))
   start_race $((96 * scale)) "contrast-$scale" contrast
   wait_pixel "$main" 5 5 "$h" 000000
-  xdotool type --delay 40 "36"
-  xdotool key Return
-  photograph "$main" "$artefact_dir/contrast-right-$scale.png" "$w" "$h"
-  check "contrast-right-$scale" "$scale"
-  xdotool key Return
-  xdotool type --delay 40 "9999"
-  xdotool key Return
-  photograph "$main" "$artefact_dir/contrast-wrong-$scale.png" "$w" "$h"
-  check "contrast-wrong-$scale" "$scale"
+  photograph_contrast "$main" "$w" "$h" "$scale"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=
