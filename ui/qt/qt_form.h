@@ -60,9 +60,6 @@ class QtForm : public QObject, public Window {
   // The caption a label of the loaded window shows now; empty without one of that name.
   std::string CaptionOf(std::string_view name) const;
 
-  // The colours the window is drawn in now: its own, or the desktop's high contrast.
-  const window::Colours& colours() const { return colours_; }
-
   // The loaded window; nullptr while unloaded, and during the load until the first box is up.
   TavolaWindow* widget() const { return win_; }
   // Whether the program has ended (only seen when the Ui's End could not end the process).
