@@ -33,10 +33,10 @@ TEST(Fit, TheLargestScaleThatFits) {
 }
 
 TEST(Fit, KeptOnTheScreenWithTheLeastMove) {
-  const Rect screen{0, 30, 1366, 738};  // a panel above
+  const Area screen{0, 30, 1366, 738};  // a panel above
   const struct {
     const char* what;
-    Rect frame;
+    Area frame;
     Point corner;
   } rows[] = {
       {"fits", {100, 200, 800, 500}, {100, 200}},
