@@ -24,7 +24,7 @@ double FittingScale(Size content, Margins frame, Size available, double desktopS
   return scale < kScaleStep ? kScaleStep : scale;
 }
 
-Point KeepOnScreen(Rect frame, Rect available) {
+Point KeepOnScreen(Area frame, Area available) {
   const auto keep = [](int at, int size, int from, int room) {
     return std::max(from, std::min(at, from + room - size));
   };

@@ -18,7 +18,8 @@ struct Point {
   int y = 0;
 };
 
-struct Rect {
+// A rectangle on the screen, in pixels.
+struct Area {
   int left = 0;
   int top = 0;
   int width = 0;
@@ -46,6 +47,6 @@ double FittingScale(Size content, Margins frame, Size available, double desktopS
 // The top-left corner that puts the framed window `frame` inside `available` (the screen's area
 // less its panels) with the least move; a window larger than the area keeps its top-left corner
 // (title bar, menu) inside it. Both in the same units.
-Point KeepOnScreen(Rect frame, Rect available);
+Point KeepOnScreen(Area frame, Area available);
 
 }  // namespace quorvella::window
