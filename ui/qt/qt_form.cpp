@@ -337,26 +337,14 @@ void QtForm::Dispatch(const std::function<void()>& handler) {
       }
     }
   });
-  switch (after.next) {
-    case window::AfterHandler::Next::kGoOn:
-      break;
-    case window::AfterHandler::Next::kRestartTimers:
-      // The clock goes on from where it was, a whole interval from now, as if the wait had not
-      // been.
-      if (controls_) {
-        for (QTimer* t : controls_->qtimers) {
-          if (t->isActive()) t->start();
-        }
-      }
-      break;
-    case window::AfterHandler::Next::kEndProgram:
-      StopTimers();
-      break;
-    case window::AfterHandler::Next::kErrorBox:
-      StopTimers();
-      onError_(*after.error);
-      break;
+  if (after.next == window::AfterHandler::Next::kRestartTimers && controls_) {
+    // The clock goes on from where it was, a whole interval from now, as if the wait had not been.
+    for (QTimer* t : controls_->qtimers) {
+      if (t->isActive()) t->start();
+    }
   }
+  if (after.next == window::AfterHandler::Next::kEndProgram || after.error) StopTimers();
+  if (after.error) onError_(*after.error);
 }
 
 void QtForm::WhileWaiting() {

@@ -287,17 +287,8 @@ void Win32Form::Dispatch(const std::function<void()>& handler) {
       MoveFocus(true);
     }
   }
-  switch (after.next) {
-    case window::AfterHandler::Next::kRestartTimers:
-      RestartTimers();
-      break;
-    case window::AfterHandler::Next::kErrorBox:
-      onError_(*after.error);
-      break;
-    case window::AfterHandler::Next::kGoOn:
-    case window::AfterHandler::Next::kEndProgram:
-      break;
-  }
+  if (after.next == window::AfterHandler::Next::kRestartTimers) RestartTimers();
+  if (after.error) onError_(*after.error);
 }
 
 void Win32Form::RestartTimers() {
