@@ -23,6 +23,7 @@
 #include "platform/windows_api.h"
 #include "ui/win32/rules.h"
 #include "window/description.h"
+#include "window/dispatch.h"
 #include "window/handlers.h"
 #include "window/sentences.h"
 
@@ -88,8 +89,10 @@ class Win32Form : public Window {
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
-  // Runs a handler where a message enters: a run-time error goes to the error handler, the end
-  // of the program stops every further handler.
+  // Runs a handler where a message enters, through window::Dispatcher: a run-time error goes to
+  // the error handler, the end of the program stops every further handler. When the outermost
+  // handler leaves the focus on no control, the first control of the Tab cycle that can take it
+  // gets it.
   void Dispatch(const std::function<void()>& handler);
   // Lets the window repaint while a handler waits (for the record store); nothing else runs.
   // The wait is not the player's time: once the handler is over, the clock's ticks that came
@@ -123,6 +126,8 @@ class Win32Form : public Window {
   // disables it goes disabled when the handler returns (DisableHeldButtons).
   void EnableButton(Control& c, bool enabled);
   void DisableHeldButtons();
+  // Each running timer starts a whole interval again; its ticks that came meanwhile are dropped.
+  void RestartTimers();
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
@@ -130,6 +135,9 @@ class Win32Form : public Window {
   // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
   void AnnounceTime(const std::string& clock);
   void AnnounceWhenDue();
+  // The clock's window text, which readers take as its name, follows its caption at most once per
+  // window::kClockQuietMs; `now`: at once.
+  void NameClock(bool now = false);
   std::int64_t Now() const;
   // Milliseconds between a timer's ticks: the described interval, or the one the options give.
   UINT TickInterval(const window::ControlDesc& timer) const;
@@ -143,9 +151,7 @@ class Win32Form : public Window {
   FormOptions options_;
   std::unique_ptr<Loaded> loaded_;
   HeldKeys keys_;  // which key presses act (keyboard.cpp)
-  bool ended_ = false;
-  int dispatching_ = 0;  // handlers running, one inside another when a box is up
-  bool waited_ = false;  // the running handler waited: the timers start again when it is over
+  window::Dispatcher dispatch_;
 };
 
 }  // namespace quorvella::win32
