@@ -25,6 +25,9 @@ constexpr UINT kFirstMenuId = 1000;
 // The timer of an announcement that waits for the reading the focus started (control timers
 // are numbered by their controls' addresses).
 constexpr UINT_PTR kAnnounceTimer = 1;
+// The timer of the quiet after a move of the focus: once it is over, the answer box's name also
+// tells the time left, whether the clock has ticked since or not.
+constexpr UINT_PTR kSettledTimer = 2;
 
 HCURSOR SystemCursor(LPSTR id) {
   return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
@@ -217,7 +220,8 @@ void Win32Form::Unload() {
   std::unique_ptr<Loaded> old = std::move(loaded_);
   for (auto& c : old->controls) {
     if (c.hwnd) {
-      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+      GlobalDeleteAtom(
+          static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
     }
     if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
     if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
@@ -461,9 +465,10 @@ void Win32Form::EnsureControls() {
         break;
     }
     SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    // Each control's window carries its control name (the window itself is of class Tavola).
+    // Each control's window carries its control name (the window itself is of class Tavola), a
+    // global atom, which a process beside the program (a screen reader's script, a test) reads.
     SetPropW(c.hwnd, kNameProperty,
-             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomW(Wide(d.name).c_str()))));
     if (!d.enabled) EnableWindow(c.hwnd, FALSE);
     auto load = [this](const std::string& picture) -> HICON {
       const int res = PictureResource(picture);
@@ -584,6 +589,7 @@ bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     l.savedFocus = reinterpret_cast<HWND>(lParam);
     l.focusMoved = Now();
     l.announcements.FocusMoved(*l.focusMoved);
+    SetTimer(l.window, kSettledTimer, window::kQuietAfterFocusMs, nullptr);
     return true;
   }
   if (code == EN_CHANGE) {
@@ -662,6 +668,17 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
       if (wParam == kAnnounceTimer) {
         AnnounceWhenDue();
+        return 0;
+      }
+      if (wParam == kSettledTimer) {
+        const std::int64_t left =
+            l.focusMoved ? *l.focusMoved + window::kQuietAfterFocusMs - Now() : 0;
+        if (left > 0) {
+          SetTimer(hwnd, kSettledTimer, static_cast<UINT>(left), nullptr);  // a tick early
+        } else {
+          KillTimer(hwnd, kSettledTimer);
+          UpdateAccessibleNames();
+        }
         return 0;
       }
       for (const auto& c : l.controls) {
