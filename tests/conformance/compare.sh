@@ -36,7 +36,10 @@ grep "^gap $binding " "$work/all" | sed "s/^gap $binding //" >"$work/gaps" || tr
 cp "$work/golden" "$work/expected"
 while IFS= read -r gap; do
   awk -v gap="$gap" '
-    BEGIN { star = substr(gap, length(gap)) == "*"; if (star) gap = substr(gap, 1, length(gap) - 1) }
+    BEGIN {
+      star = substr(gap, length(gap)) == "*"
+      if (star) gap = substr(gap, 1, length(gap) - 1)
+    }
     (star && index($0, gap) == 1) || (!star && $0 == gap) { n++; next }
     { print }
     END { print n + 0 > "/dev/stderr" }' "$work/expected" >"$work/next" 2>"$work/count"
