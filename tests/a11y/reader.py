@@ -2,7 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright (C) 2026 The Quorvella authors
 """A screen reader's view of a race: listens on the AT-SPI bus from before the program starts,
-caching what it learns as readers do, plays by key events and checks what it heard.
+caching what it learns as readers do, plays by key events and checks what it heard. What a reader
+gets at each focus, the announcements of the time left at a held clock, where-am-I and the end's
+boxes are the conformance transcript's (tests/conformance); here what the transcript cannot
+show: what a reader knows before the window shows, the order of events, the relations, the
+menu, and the clock at a real pace.
 
     reader.py PROGRAM WORKDIR
 
@@ -231,37 +235,24 @@ check([labelled_by(c) for c in score_row[-3:]] ==
 clock = next(c for c in children if re.fullmatch(r"\d\d[:.]\d\d[:.]\d\d", c.get_name() or ""))
 check(labelled_by(clock) == ["Tempo restante"], "the clock labelled by its heading")
 
-# 3. A right answer: the button takes the focus, described by the verdict and the counts.
+# 3. A right answer, the next question, then a wrong answer: the box's emptying for the next
+#    question comes to no reader before its focus.
 mark = len(events)
 xdo("type", "--delay", "30", str(int(a) * int(b)))
 key("Return")
-right = wait_focus(mark, Atspi.Role.PUSH_BUTTON, "the button's focus after a right answer")
-button = right[2]
-round_trip(button)
-check(button.get_name() == "Nuovo calcolo", "the button is named %r" % button.get_name())
-check(button.get_description() == "Esatto, è incredibile!!! Esatte 1, errate 0, totali 1.",
-      "verdict after a right answer: %r" % button.get_description())
-
-# 4. The next question, then a wrong answer. One focus event for the one focus move.
+wait_focus(mark, Atspi.Role.PUSH_BUTTON, "the button's focus after a right answer")
 mark = len(events)
 key("Return")
 nxt = wait_focus(mark, Atspi.Role.TEXT, "the answer box's focus for the next question")
 round_trip(box)
-moves = [(e[4], e[5]) for e in focus_events(mark)]
-check(len(moves) == 1, "one focus event as the next question comes: %s" % moves)
-m2 = QUESTION.match(nxt[4] or "")
-check(m2 is not None, "the next question heard with the focus: %r" % nxt[4])
 check(newest_of(box, mark) == "object:state-changed:focused",
       "the focus is the newest event of the answer box (got %s)" % newest_of(box, mark))
-check(not box.get_description(), "and not again with the next: %r" % box.get_description())
+m2 = QUESTION.match(nxt[4] or "")
 product = int(m2.group(1)) * int(m2.group(2)) if m2 else 0
 mark = len(events)
 xdo("type", "--delay", "30", str(product + 1))
 key("Return")
 wait_focus(mark, Atspi.Role.PUSH_BUTTON, "the button's focus after a wrong answer")
-round_trip(button)
-check(button.get_description() == "Sbagliato!! %d. Esatte 1, errate 1, totali 2." % product,
-      "verdict after a wrong answer: %r" % button.get_description())
 
 # 5. Alt+N draws the next question, heard with the focus, and nothing of the menu bar.
 mark = len(events)
@@ -287,9 +278,8 @@ except SystemExit:
         print("heard:", e[1], e[3], e[4], e[5])
     raise
 round_trip(box)
-check(back[2] == box and QUESTION.match(back[4] or "") is not None,
-      "after No the answer box has the focus again, heard as %r" % back[4])
-check(box.get_state_set().contains(Atspi.StateType.FOCUSED), "and keeps it")
+check(back[2] == box and box.get_state_set().contains(Atspi.StateType.FOCUSED),
+      "after No the answer box has the focus again, and keeps it")
 
 # 7. Nothing is heard as an unnamed button that does nothing.
 check(named(app, "Command1") is None, "no control is heard as 'Command1'")
@@ -302,17 +292,9 @@ def notifications():
 
 
 pump(lambda: "Manca 1 minuto" in notifications(), timeout=60, what="the last minute announced")
-check(re.fullmatch(r"Quanto fa \d per \d\? Manca(no)? [0-9a-z ]+\.",
-                   " ".join(labelled_by(box))) is not None,
-      "where-am-I on the answer box tells the time left: %r" % labelled_by(box))
-heard_minutes = [n for n in notifications() if "minut" in n]
-check(heard_minutes and all(re.fullmatch(r"Mancano (1[0-4]|[2-9]) minuti|Manca 1 minuto", n)
-                            for n in heard_minutes)
-      and len(set(heard_minutes)) == len(heard_minutes),
-      "minutes announced, each once: %s" % heard_minutes)
 
-# 9. The clock: its name changes at most once a second, though it ticks every 40 ms. The end:
-#    the farewell tells the result.
+# 9. The clock: its name changes at most once a second, though it ticks every 40 ms; three
+#    announcements of the last seconds at that pace.
 pump(lambda: x_window("^Data ") is not None, timeout=60, what="the farewell")
 round_trip(box)  # the notifications went out before the farewell
 seconds = [n for n in notifications() if "secondi" in n or "secondo" in n]
@@ -322,29 +304,6 @@ check(len(seconds) == 3 and seconds[-1] == "2 secondi",
       "the last seconds announced, three of them: %s" % seconds)
 
 
-def box_text(start):
-    """The text of a box's label that starts with `start`, as a reader hears it."""
-    for acc, _ in walk(app):
-        try:
-            if acc.get_role() == Atspi.Role.LABEL and (acc.get_name() or "").startswith(start):
-                return acc.get_name()
-        except GLib.Error:
-            pass
-    return None
-
-
-farewell = pump(lambda: box_text("Ciao"), what="the farewell's text") or box_text("Ciao")
-check(re.fullmatch(r"Ciao a presto\. Ore [0-9:.]+\. Esatte 1, errate 1, totali 2\. "
-                   r"Hai battuto il record di 0\.", farewell or "") is not None,
-      "the farewell tells the result: %r" % farewell)
-MONTHS = "gennaio|febbraio|marzo|aprile|maggio|giugno|luglio|agosto|settembre|ottobre|" \
-         "novembre|dicembre"
-dated = [acc.get_name() for acc, _ in walk(app)
-         if acc.get_role() in (Atspi.Role.DIALOG, Atspi.Role.ALERT, Atspi.Role.FRAME)
-         and (acc.get_name() or "").startswith("Data ")]
-check(len(dated) == 1 and re.fullmatch(r"Data (primo|[1-9]|[12][0-9]|3[01]) (%s) \d{4}" % MONTHS,
-                                       dated[0]) is not None,
-      "the farewell's title heard as a date: %s" % dated)
 names_of_clock = [e for e in events if e[2] == clock
                   and e[1] == "object:property-change:accessible-name"]
 if names_of_clock:
@@ -355,10 +314,6 @@ else:
     check(False, "the clock never changed its name")
 xdo("windowfocus", "--sync", x_window("^Data "))
 key("Return")
-pump(lambda: x_window("^Quorvella$") is not None, what="the record's confirmation")
-confirmation = pump(lambda: box_text("Ok"), what="its text") or box_text("Ok")
-check(confirmation == "Ok ho registrato il tuo record, campione. Esatte 1, errate 1, totali 2.",
-      "the confirmation tells the result, CAMPIONE as a word: %r" % confirmation)
 end = time.monotonic() + 30
 while game.poll() is None and time.monotonic() < end:
     confirm = x_window("^Quorvella$")

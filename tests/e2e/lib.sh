@@ -202,3 +202,55 @@ hold_enter_test() {
   xdotool key alt+x
   wait "$pid" || fail "the program ended with status $?"
 }
+
+# Runs "$@" in a D-Bus session of its own with an AT-SPI bus, switched on as a screen reader
+# switches it on (the bus's log in $work/bus.log).
+atspi_session() {
+  dbus-run-session -- bash -c '
+    set -euo pipefail
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$1/bus.log" 2>&1 &
+    launcher=$!
+    trap "kill $launcher 2>/dev/null; true" EXIT
+    for _ in $(seq 100); do
+      gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+        --method org.a11y.Bus.GetAddress >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    for property in IsEnabled ScreenReaderEnabled; do
+      gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+        --method org.freedesktop.DBus.Properties.Set org.a11y.Status "$property" "<true>" >/dev/null
+    done
+    shift
+    "$@"
+  ' atspi "$work" "$@"
+}
+
+# Starts Weston on the X server (its X window 1100 x 800, socket quorvella-test, protocol log in
+# $work/weston.log, XDG_RUNTIME_DIR $work/run), sets `weston` to its pid and waits until its
+# shell is ready; then gives Weston's X window the X keyboard once and for all (each change of
+# the X focus makes Weston take the keyboard from the program's window and give it back, and
+# keys in between are lost). The caller defines fail.
+start_weston() {
+  mkdir -p "$work/run"
+  chmod 700 "$work/run"
+  export XDG_RUNTIME_DIR="$work/run"
+  # The pointer outside Weston's window, so that it enters it when moved there.
+  xdotool mousemove 1270 1010
+  # No on-screen keyboard (Weston starts one as its input method by default): it would cover
+  # the window.
+  printf '[input-method]\npath=\n' >"$work/weston.ini"
+  weston --config="$work/weston.ini" --backend=x11-backend.so --socket=quorvella-test \
+    --width=1100 --height=800 --idle-time=0 --logger-scopes=log,proto --log="$work/weston.log" \
+    >"$work/weston.out" 2>&1 &
+  weston=$!
+  for _ in $(seq 300); do
+    grep -q 'weston_desktop_shell@[0-9]*\.configure' "$work/weston.log" 2>/dev/null && break
+    kill -0 "$weston" 2>/dev/null || fail "weston ended: $(tail -n 5 "$work/weston.out")"
+    sleep 0.1
+  done
+  grep -q 'weston_desktop_shell@[0-9]*\.configure' "$work/weston.log" || fail "weston did not start"
+  local output
+  output=$(xwininfo -root -children | awk '/"Weston Compositor/ { print $1; exit }')
+  [ -n "$output" ] || fail "no window of weston's on the X server"
+  xdotool windowfocus --sync "$output"
+}

@@ -13,8 +13,7 @@ set -euo pipefail
 program=$1
 work=$2
 rm -rf "$work"
-mkdir -p "$work/records" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/records"
 fail() {
   echo "FAIL: $*" >&2
   [ -f "$work/out.txt" ] && tail -n 5 "$work/out.txt" >&2
@@ -35,29 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 start_xvfb 1280x1024x24 "$work/xvfb.log" || fail "no X server"
-export XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
+export LC_ALL=C.UTF-8
 log="$work/weston.log"
-
-# The pointer outside Weston's window, so that it enters it when moved there.
-xdotool mousemove 1270 1010
-# No on-screen keyboard (Weston starts one as its input method by default): it would cover the
-# window.
-printf '[input-method]\npath=\n' >"$work/weston.ini"
-weston --config="$work/weston.ini" --backend=x11-backend.so --socket=quorvella-test \
-  --width=1100 --height=800 --idle-time=0 --logger-scopes=log,proto --log="$log" >"$work/weston.out" 2>&1 &
-weston=$!
-# Ready once its shell's panel has been configured.
-for _ in $(seq 300); do
-  grep -q 'weston_desktop_shell@[0-9]*\.configure' "$log" 2>/dev/null && break
-  kill -0 "$weston" 2>/dev/null || fail "weston ended: $(tail -n 5 "$work/weston.out")"
-  sleep 0.1
-done
-grep -q 'weston_desktop_shell@[0-9]*\.configure' "$log" || fail "weston did not start"
-output=$(xwininfo -root -children | awk '/"Weston Compositor/ { print $1; exit }')
-[ -n "$output" ] || fail "no window of weston's on the X server"
-# The X keyboard goes to Weston once and for all: each change of the X focus makes Weston take
-# the keyboard from the program's window and give it back, and keys in between are lost.
-xdotool windowfocus --sync "$output"
+start_weston
 
 # The log from the start of the program's latest run ($start: its first line).
 start=1

@@ -127,6 +127,10 @@ QtForm::QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, E
       lastControl_ = now;
     }
     if (auto* announcer = win_->findChild<Announcer*>()) announcer->focusMoved();
+    // Once what the focus brought has been read, where-am-I tells the time left too, though the
+    // clock may not change before it is asked (a held clock, a box just closed).
+    QTimer::singleShot(window::kQuietAfterFocusMs + 1, Qt::PreciseTimer, this,
+                       [this] { TellWhereAmI(); });
   });
 }
 
@@ -303,8 +307,13 @@ void QtForm::ClockChanged(const QString& caption) {
   auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr;
   if (!announcer) return;
   announcer->clockShows(clock);
-  auto* box = win_->findChild<AnswerBox*>();
-  if (box && box->hasFocus() && !announcer->reading()) {
+  TellWhereAmI();
+}
+
+void QtForm::TellWhereAmI() {
+  auto* announcer = win_ ? win_->findChild<Announcer*>() : nullptr;
+  auto* box = win_ ? win_->findChild<AnswerBox*>() : nullptr;
+  if (announcer && box && box->hasFocus() && !announcer->reading()) {
     // Once the question has been read, for where-am-I.
     SetWhereAmI(box, QString::fromStdString(window::QuestionAndTimeLeft(
                          [this](std::string_view name) { return CaptionOf(name); })));

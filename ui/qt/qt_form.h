@@ -103,6 +103,8 @@ class QtForm : public QObject, public Window {
   // What a reader hears as the clock changes: the announcements of the time left, and the time
   // left in the name of the answer box while it has the focus, for where-am-I.
   void ClockChanged(const QString& caption);
+  // The answer box's where-am-I: the question and the time left, once the quiet is over.
+  void TellWhereAmI();
 
   const window::WindowDesc& desc_;
   EventSink& sink_;

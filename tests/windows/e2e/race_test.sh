@@ -64,6 +64,9 @@ export QUORVELLA_E2E_BOXES
 QUORVELLA_E2E_BOXES=$(winepath -w "$boxes" 2>/dev/null)
 start() {
   rm -f "$boxes"
+  # The race's length at these ticks, in whole seconds: the farewell is waited for five times
+  # as long (a busy machine slows Wine's timers), the program's end failing the wait at once.
+  race_seconds=$((900 * $1 / 1000 + 1))
   QUORVELLA_E2E_TICK_MS=$1 QUORVELLA_E2E_SEED=1 QUORVELLA_E2E_TRACE=1 \
     wine "$program" >"$work/out.txt" 2>&1 &
   pid=$!
@@ -91,7 +94,7 @@ enter() {
 # The farewell (its title names the date), then the confirmation when $1 is "confirmed".
 finish() {
   local farewell confirmation
-  farewell=$(window '^Data ')
+  farewell=$(window '^Data ' '' $((30 + 5 * race_seconds)))
   [[ "$(title "$farewell")" =~ ^Data\ [0-9] ]] || fail "farewell titled '$(title "$farewell")'"
   keys "$farewell" Return
   gone "$farewell" farewell

@@ -18,10 +18,11 @@ windir="$WINEPREFIX/drive_c/windows"
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib.sh"
 
-# The id of the visible window whose name matches $1 and that is not $2, once there is one.
+# The id of the visible window whose name matches $1 and that is not $2, once there is one;
+# gives up after $3 seconds (30 when not given) or as soon as the program has ended.
 window() {
   local id
-  for _ in $(seq 300); do
+  for _ in $(seq $((${3:-30} * 10))); do
     for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
       [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
     done
