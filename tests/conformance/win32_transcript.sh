@@ -209,7 +209,7 @@ one_line() { sed -e 's/\\r//g'; }
         # in words for a reader through a Dynamic Annotation, which Wine 8.0 stubs: its title is
         # heard as shown only here.
         if ($4 == "shown" && $2 ~ /[0-9][0-9]\/[0-9][0-9]\/[0-9][0-9][0-9][0-9]/) {
-          gsub(/[0-9][0-9]\/[0-9][0-9]\/[0-9][0-9][0-9][0-9]/, "<date>", $2)
+          gsub(/[0-9][0-9]\/[0-9][0-9]\/[0-9][0-9][0-9][0-9]/, "<date in words>", $2)
           print "gap win32 reader says " $2
         } else {
           print "reader says " $2
@@ -227,8 +227,9 @@ one_line() { sed -e 's/\\r//g'; }
     paste -d'|' "$work/boxes-$s.txt" "$work/buttons-$s.txt" |
       awk -F'|' 'NF >= 3 { print "box title=" $2 " text=" $3 " buttons=" $4 }'
   done
-  for f in "$work"/records/*; do
-    printf 'file %s %s\n' "$(basename "$f")" "$(perl -0777 -ne 'print join "", map {
+  for name in $(LC_ALL=C ls -A "$work/records"); do
+    f="$work/records/$name"
+    printf 'file %s %s\n' "$name" "$(perl -0777 -ne 'print join "", map {
       $_ == 13 ? "\\r" : $_ == 10 ? "\\n" : $_ == 92 ? "\\\\" :
       ($_ < 32 || $_ >= 127) ? sprintf("\\x%02x", $_) : chr } unpack "C*"' "$f")"
   done

@@ -699,6 +699,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
       // A box the handler opens disables the window: a button it disabled shows so under the box.
       if (!wParam) DisableHeldButtons();
+      if (wParam && raceOver_) EnableWindow(hwnd, FALSE);  // a closing box enabled it
       return 0;
     case WM_SETFOCUS:
       if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {

@@ -91,6 +91,10 @@ class Win32Form : public Window {
   // Runs a handler where a message enters: a run-time error goes to the error handler, the end
   // of the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
+  // The race is over: its last boxes follow, then the program ends. The window stays disabled
+  // from then on, so that as a box closes no control of it takes the focus (a reader would begin
+  // on the question as the program ends); it looks the same.
+  void RaceOver() { raceOver_ = true; }
   // Lets the window repaint while a handler waits (for the record store); nothing else runs.
   // The wait is not the player's time: once the handler is over, the clock's ticks that came
   // meanwhile are dropped and each running timer starts a whole interval again.
@@ -146,6 +150,7 @@ class Win32Form : public Window {
   bool ended_ = false;
   int dispatching_ = 0;  // handlers running, one inside another when a box is up
   bool waited_ = false;  // the running handler waited: the timers start again when it is over
+  bool raceOver_ = false;
 };
 
 }  // namespace quorvella::win32
