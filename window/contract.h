@@ -34,7 +34,8 @@
 // - A focus request made inside a handler is applied once the handler returns: exactly one focus
 //   event, on the control the handler chose last. A button the handler disables while it has the
 //   focus hands the focus to that control first, so a reader never gets a focus from nowhere.
-// - After any box the game opens, the focus goes back to the control that had it.
+// - After any box the game opens, the focus goes back to the control that had it; after the
+//   race's last boxes (Ui::RaceEnded), which end the program, no control takes it.
 // - A key the window system repeats while it is held acts once.
 //
 // Ticks while the record store waits
