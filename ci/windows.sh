@@ -74,6 +74,8 @@ ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" -LE wi
 # its transcript against the golden one), screenshots and the installer (which
 # cpack builds first, quorvella-<version>-setup.exe in the build directory), each on a virtual X
 # server of its own, one at a time; each stops the prefix's server when it is done.
+[[ "$(ctest --test-dir "$build" -N -R '^conformance_win32$')" == *"Total Tests: 1"* ]] ||
+  { echo "ci/windows.sh: conformance_win32 is not registered" >&2; exit 1; }
 ctest --test-dir "$build" --output-on-failure -L wine-e2e </dev/null | tee "$build/ctest-e2e.log"
 # What the Windows program cannot show of the golden transcript under Wine, by name.
 grep -h '^gap ' "$build/tests/windows/e2e/transcript.win32" 2>/dev/null || true
