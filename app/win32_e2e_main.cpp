@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The Windows program as the player gets it, but with the clock's pace and the factors of the
-// questions given by the test that runs it: QUORVELLA_E2E_TICK_MS (QUORVELLA_E2E_END_TICK_MS in
-// the last ten seconds) and QUORVELLA_E2E_SEED, and
+// questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
 // With QUORVELLA_E2E_TRACE set, each handler the window calls is written to standard output, one
 // line each, as in the Qt program's test build.
@@ -100,9 +99,6 @@ int main() {
   if (const char* dir = std::getenv("QUORVELLA_E2E_DIR")) options.recordDir = dir;
   if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS")) {
     options.tickInterval = std::atoi(tick);
-  }
-  if (const char* tick = std::getenv("QUORVELLA_E2E_END_TICK_MS")) {
-    options.endTickInterval = std::atoi(tick);
   }
   if (const char* seed = std::getenv("QUORVELLA_E2E_SEED")) {
     options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));

@@ -78,11 +78,6 @@ class W32Timer : public Timer {
  public:
   W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
       : c_(c), owner_(owner), id_(id), interval_(interval) {}
-  void SetInterval(UINT interval) {
-    if (interval == interval_) return;
-    interval_ = interval;
-    if (c_.timerOn) SetTimer(owner_, id_, interval_, nullptr);
-  }
   void SetEnabled(bool enabled) override {
     if (enabled == c_.timerOn) return;
     c_.timerOn = enabled;
@@ -537,13 +532,6 @@ void Win32Form::UpdateAccessibleNames() {
 }
 
 void Win32Form::AnnounceTime(const std::string& clock) {
-  if (options_.endTickInterval > 0 && clock.size() == 8 && clock.starts_with("00:00:") &&
-      clock <= "00:00:10") {
-    for (auto& c : loaded_->controls) {
-      if (c.timer)
-        static_cast<W32Timer&>(*c.timer).SetInterval(static_cast<UINT>(options_.endTickInterval));
-    }
-  }
   loaded_->announcements.ClockShows(clock);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }

@@ -36,8 +36,6 @@ struct FormOptions {
   // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
   // system's (GetTickCount64).
   std::function<std::int64_t()> now;
-  // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
-  int endTickInterval = 0;
 };
 
 class Win32Form : public Window {
