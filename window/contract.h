@@ -38,7 +38,8 @@
 //   focus hands the focus to that control first, so a reader never gets a focus from nowhere.
 //   A handler that leaves the focus on no control (it disabled the focused button and chose none)
 //   leaves it on the first control of the Tab cycle that can take it.
-// - After any box the game opens, the focus goes back to the control that had it.
+// - After any box the game opens, the focus goes back to the control that had it; after the
+//   race's last boxes (Ui::RaceEnded), which end the program, no control takes it.
 // - A key the window system repeats while it is held acts once.
 //
 // Ticks while the record store waits

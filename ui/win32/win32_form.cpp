@@ -27,6 +27,9 @@ constexpr UINT kFirstMenuId = 1000;
 constexpr UINT_PTR kAnnounceTimer = 1;
 // The timer of the clock's name that waits for window::kClockQuietMs to pass.
 constexpr UINT_PTR kClockNameTimer = 2;
+// The timer of the quiet after a move of the focus: once it is over, the answer box's name also
+// tells the time left, whether the clock has ticked since or not.
+constexpr UINT_PTR kSettledTimer = 3;
 
 HCURSOR SystemCursor(LPSTR id) {
   return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
@@ -77,11 +80,6 @@ class W32Timer : public Timer {
  public:
   W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
       : c_(c), owner_(owner), id_(id), interval_(interval) {}
-  void SetInterval(UINT interval) {
-    if (interval == interval_) return;
-    interval_ = interval;
-    if (c_.timerOn) SetTimer(owner_, id_, interval_, nullptr);
-  }
   void SetEnabled(bool enabled) override {
     if (enabled == c_.timerOn) return;
     c_.timerOn = enabled;
@@ -219,7 +217,8 @@ void Win32Form::Unload() {
   std::unique_ptr<Loaded> old = std::move(loaded_);
   for (auto& c : old->controls) {
     if (c.hwnd) {
-      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+      GlobalDeleteAtom(
+          static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
     }
     if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
     if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
@@ -457,9 +456,10 @@ void Win32Form::EnsureControls() {
         break;
     }
     SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    // Each control's window carries its control name (the window itself is of class Tavola).
+    // Each control's window carries its control name (the window itself is of class Tavola), a
+    // global atom, which a process beside the program (a screen reader's script, a test) reads.
     SetPropW(c.hwnd, kNameProperty,
-             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomW(Wide(d.name).c_str()))));
     if (!d.enabled) EnableWindow(c.hwnd, FALSE);
     auto load = [this](const std::string& picture) -> HICON {
       const int res = PictureResource(picture);
@@ -539,13 +539,6 @@ void Win32Form::UpdateAccessibleNames() {
 }
 
 void Win32Form::AnnounceTime(const std::string& clock) {
-  if (options_.endTickInterval > 0 && clock.size() == 8 && clock.starts_with("00:00:") &&
-      clock <= "00:00:10") {
-    for (auto& c : loaded_->controls) {
-      if (c.timer)
-        static_cast<W32Timer&>(*c.timer).SetInterval(static_cast<UINT>(options_.endTickInterval));
-    }
-  }
   loaded_->announcements.ClockShows(clock);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }
@@ -608,6 +601,7 @@ bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     // takes the focus away before the window hears that it is no longer active.
     l.savedFocus = reinterpret_cast<HWND>(lParam);
     l.announcements.FocusMoved(Now());
+    SetTimer(l.window, kSettledTimer, window::kQuietAfterFocusMs, nullptr);
     return true;
   }
   if (code == EN_CHANGE) {
@@ -692,6 +686,17 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         NameClock(true);
         return 0;
       }
+      if (wParam == kSettledTimer) {
+        // Each move of the focus starts this timer again: it is due when the quiet is over
+        // (a timer may come a little early).
+        if (l.announcements.Reading(Now())) {
+          SetTimer(hwnd, kSettledTimer, 50, nullptr);
+        } else {
+          KillTimer(hwnd, kSettledTimer);
+          UpdateAccessibleNames();
+        }
+        return 0;
+      }
       for (const auto& c : l.controls) {
         if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
           if (c.timerOn) CallHandler(c.desc->name, window::Event::kTick);
@@ -710,6 +715,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
       // A box the handler opens disables the window: a button it disabled shows so under the box.
       if (!wParam) DisableHeldButtons();
+      if (wParam && raceOver_) EnableWindow(hwnd, FALSE);  // a closing box enabled it
       return 0;
     case WM_SETFOCUS:
       if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {

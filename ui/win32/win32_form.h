@@ -37,8 +37,6 @@ struct FormOptions {
   // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
   // system's (GetTickCount64).
   std::function<std::int64_t()> now;
-  // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
-  int endTickInterval = 0;
 };
 
 class Win32Form : public Window {
@@ -94,6 +92,10 @@ class Win32Form : public Window {
   // handler leaves the focus on no control, the first control of the Tab cycle that can take it
   // gets it.
   void Dispatch(const std::function<void()>& handler);
+  // The race is over: its last boxes follow, then the program ends. The window stays disabled
+  // from then on, so that as a box closes no control of it takes the focus (a reader would begin
+  // on the question as the program ends); it looks the same.
+  void RaceOver() { raceOver_ = true; }
   // Lets the window repaint while a handler waits (for the record store); nothing else runs.
   // The wait is not the player's time: once the handler is over, the clock's ticks that came
   // meanwhile are dropped and each running timer starts a whole interval again.
@@ -152,6 +154,7 @@ class Win32Form : public Window {
   std::unique_ptr<Loaded> loaded_;
   HeldKeys keys_;  // which key presses act (keyboard.cpp)
   window::Dispatcher dispatch_;
+  bool raceOver_ = false;
 };
 
 }  // namespace quorvella::win32
