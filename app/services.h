@@ -26,9 +26,6 @@ struct Options {
   // Where each handler the window calls is written, one line each ("cmdNext_Click",
   // "txtAnswer_KeyPress 13"), for the end-to-end tests to count; none writes nothing.
   std::FILE* trace = nullptr;
-  // Milliseconds between clock ticks in the race's last ten seconds, so that a fast race still
-  // lets each of them be read; 0 keeps tickInterval. The Windows program's only.
-  int endTickInterval = 0;
   // Whether the system asks for high contrast; none asks the system. The Windows program's
   // tests only: Wine always answers that it does not.
   std::optional<bool> highContrast = std::nullopt;

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The Windows program as the player gets it, but with the clock's pace and the factors of the
-// questions given by the test that runs it: QUORVELLA_E2E_TICK_MS (QUORVELLA_E2E_END_TICK_MS in
-// the last ten seconds) and QUORVELLA_E2E_SEED, and
+// questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
 // QUORVELLA_E2E_HIGH_CONTRAST=1 (or 0) stands for the system's high-contrast flag, which Wine
 // always gives as off; the colours are the system's all the same (SetSysColors).
@@ -12,22 +11,96 @@
 // one line each (kind|title|prompt, line ends written as \r and \n), in UTF-8; with the
 // farewell also the stored record the window shows (shown|lblpunti|lblnome); and a line when
 // each box has closed (closed|title|answer).
+// With QUORVELLA_E2E_DRIVER naming a file, a message-only window of class QuorvellaE2E lets a
+// test drive the program from another process: WM_APP ticks the clock once (a test that holds the
+// clock with a long QUORVELLA_E2E_TICK_MS steps it so), WM_APP + 1 writes the window's caption
+// and every label's, button's and text box's caption to that file, in the described order, one
+// line each (caption <name>=<text>, " [disabled]" after a disabled control, a line end written
+// as \n and a carriage return left out), and returns once the file is written.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/win32_game.h"
+#include "window/description.h"
+
+namespace {
+
+using quorvella::app::Win32Game;
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c != '\r') {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void WriteCaptions(Win32Game& game, const std::string& path) {
+  std::string lines;
+  if (const HWND window = game.form.hwnd()) {
+    std::wstring title(512, L'\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextW(window, title.data(), 512)));
+    lines += "caption Tavola=" + OneLine(Utf8(title)) + "\n";
+    const auto caption = game.form.Captions();
+    using quorvella::window::ControlKind;
+    for (const auto& c : quorvella::window::Tavola().controls) {
+      if (c.kind == ControlKind::kTimer || c.kind == ControlKind::kImage) continue;
+      const std::string text =
+          c.kind == ControlKind::kTextBox ? game.form.textBox(c.name).Text() : caption(c.name);
+      const HWND control = game.form.control(c.name);
+      lines += "caption " + c.name + "=" + OneLine(text) +
+               (control && !IsWindowEnabled(control) ? " [disabled]" : "") + "\n";
+    }
+  }
+  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fputs(lines.c_str(), f);
+    std::fclose(f);
+  }
+}
+
+struct Driver {
+  Win32Game& game;
+  std::string captions;
+};
+
+LRESULT CALLBACK DriverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* driver = reinterpret_cast<Driver*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (driver && msg == WM_APP) {
+    driver->game.form.Dispatch([driver] { driver->game.sink.Call("Timer1_Timer"); });
+    return 1;
+  }
+  if (driver && msg == WM_APP + 1) {
+    WriteCaptions(driver->game, driver->captions);
+    return 1;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
 
 int main() {
   quorvella::app::Options options;
   if (const char* dir = std::getenv("QUORVELLA_E2E_DIR")) options.recordDir = dir;
   if (const char* tick = std::getenv("QUORVELLA_E2E_TICK_MS")) {
     options.tickInterval = std::atoi(tick);
-  }
-  if (const char* tick = std::getenv("QUORVELLA_E2E_END_TICK_MS")) {
-    options.endTickInterval = std::atoi(tick);
   }
   if (const char* seed = std::getenv("QUORVELLA_E2E_SEED")) {
     options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
@@ -59,6 +132,18 @@ int main() {
         std::fclose(f);
       }
     };
+  }
+  std::optional<Driver> driver;
+  if (const char* captions = std::getenv("QUORVELLA_E2E_DRIVER")) {
+    driver.emplace(Driver{game, captions});
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DriverProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuorvellaE2E";
+    RegisterClassW(&wc);
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&*driver));
   }
   game.Start();
   return game.form.Run();

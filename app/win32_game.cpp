@@ -15,11 +15,11 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
           instance, window::Tavola(), sink, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
           win32::FormOptions{options.tickInterval,
                              {},
-                             options.endTickInterval,
                              options.highContrast ? [on = *options.highContrast] { return on; }
                                                   : std::function<bool()>()}) {
   ui.owner = [this] { return form.hwnd(); };
   // The window's controls are built while the player reads the name box.
+  ui.onRaceEnded = [this] { form.RaceOver(); };
   ui.onInputBoxShown = [this] { form.Dispatch([this] { form.EnsureControls(); }); };
   game.Attach(form);
   // While the record is busy the window goes on painting; nothing else runs meanwhile, and the

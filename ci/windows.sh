@@ -70,10 +70,15 @@ wineboot >/dev/null 2>&1 </dev/null
 ready=$(date +%s)
 ctest --test-dir "$build" --output-on-failure --timeout 120 -j "$(nproc)" -LE wine-e2e </dev/null |
   tee "$build/ctest-wine.log"
-# Then the program itself (label wine-e2e): whole races, screenshots and the installer (which
+# Then the program itself (label wine-e2e): whole races, the conformance race (conformance_win32:
+# its transcript against the golden one), screenshots and the installer (which
 # cpack builds first, quorvella-<version>-setup.exe in the build directory), each on a virtual X
 # server of its own, one at a time; each stops the prefix's server when it is done.
+[[ "$(ctest --test-dir "$build" -N -R '^conformance_win32$')" == *"Total Tests: 1"* ]] ||
+  { echo "ci/windows.sh: conformance_win32 is not registered" >&2; exit 1; }
 ctest --test-dir "$build" --output-on-failure -L wine-e2e </dev/null | tee "$build/ctest-e2e.log"
+# What the Windows program cannot show of the golden transcript under Wine, by name.
+grep -h '^gap ' "$build/tests/windows/e2e/transcript.win32" 2>/dev/null || true
 
 end=$(date +%s)
 echo "ci/windows.sh: $(grep -E 'tests passed' "$build/ctest-wine.log" | tail -1) under Wine;" \

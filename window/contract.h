@@ -4,8 +4,8 @@
 // and, where it applies, the tests' fake form (tests/fake/). The game and its tests rely on each
 // rule below; a binding that cannot keep one on its platform says so in a test by name. What
 // the bindings do alike is written once in window/ (the description, the handler table, the
-// sentences) and each binding keeps only what its toolkit needs. Declares nothing: it is the
-// text both bindings are reviewed against.
+// dispatch, the fit, the sentences) and each binding keeps only what its toolkit needs. Declares
+// nothing: it is the text both bindings are reviewed against.
 //
 // Load, show, activate
 // - Load makes the timers first, then runs Form_Load through the handler table; the window and
@@ -13,15 +13,17 @@
 //   with their design-time captions and states, at the latest once the first box the load
 //   handler opens (the name box) has been painted, so that box comes up at once.
 // - Show places the window where the description says, moved only as far as needed to lie on
-//   the screen (drawn smaller, window/fit.h, where it does not fit), shows it and activates it;
-//   then Form_Resize and Form_Activate run, once each after each load and show. Closing a box,
-//   restoring the window or switching programs activates nothing.
+//   the screen (KeepOnScreen; drawn smaller, FittingScale, where it does not fit: window/fit.h),
+//   shows it and activates it; then Form_Resize and Form_Activate run, once each after each load
+//   and show. Closing a box, restoring the window or switching programs activates nothing.
 // - Unload destroys the window and its controls (the timers stop with them), never the game:
 //   its GameState lives on into the next load.
 //
 // Dispatch
 // - Every handler runs through the binding's one dispatch, by the handler table
 //   (window/handlers.h): a key press, a click, a menu command, a tick, the window's own events.
+//   The dispatch is window::Dispatcher (window/dispatch.h): it says what the binding does as the
+//   handler leaves, and the binding does that with its toolkit.
 // - Ui::End inside a handler ends the program: no handler runs after it (ProgramEnd is caught at
 //   the dispatch).
 // - A RuntimeError leaving a handler ends the program with the error box, which names the file
@@ -34,14 +36,18 @@
 // - A focus request made inside a handler is applied once the handler returns: exactly one focus
 //   event, on the control the handler chose last. A button the handler disables while it has the
 //   focus hands the focus to that control first, so a reader never gets a focus from nowhere.
-// - After any box the game opens, the focus goes back to the control that had it.
+//   A handler that leaves the focus on no control (it disabled the focused button and chose none)
+//   leaves it on the first control of the Tab cycle that can take it.
+// - After any box the game opens, the focus goes back to the control that had it; after the
+//   race's last boxes (Ui::RaceEnded), which end the program, no control takes it.
 // - A key the window system repeats while it is held acts once.
 //
 // Ticks while the record store waits
 // - While a handler waits for the record (RecordStore::SetWaiting), the window repaints and
 //   nothing else runs. Ticks that come meanwhile are dropped, and when the handler that waited
-//   returns each running timer starts a whole interval again: the wait is never taken from the
-//   race, which starts with its fifteen minutes when the window appears.
+//   returns each running timer starts a whole interval again (Dispatcher::Waited; a handler that
+//   runs inside the wait restarts nothing): the wait is never taken from the race, which starts
+//   with its fifteen minutes when the window appears.
 //
 // Colours (window/colours.h)
 // - Every control, the window's background included, is drawn in the colours window::Colours
@@ -52,11 +58,13 @@
 // What a reader gets (window/sentences.h)
 // - As the focus comes: the answer box's name is the question, the new-question button's
 //   description the verdict and the counts; controls whose text says nothing to a listener carry
-//   SpokenName; headings are tied to their values (Headings).
+//   SpokenName; headings are tied to their values (Headings: a relation for AT-SPI, the value's
+//   description for MSAA, which relates no objects); the clock's own name follows its caption at
+//   most once per kClockQuietMs.
 // - The time left goes out as an announcement (Announcements::ClockShows), never by moving the
 //   focus, and waits while what the focus brought may still be being read (kQuietAfterFocusMs);
-//   where-am-I on the answer box, once that quiet is over, gives the question and the time left
-//   (QuestionAndTimeLeft).
+//   where-am-I on the answer box, once that quiet is over (Announcements::Reading, the one rule
+//   every binding asks), gives the question and the time left (QuestionAndTimeLeft).
 // - The end of a race reaches the binding as a typed event (Ui::RaceEnded) before its first box;
 //   what the farewell and the confirmation tell a reader comes from EndOfRace, never from matching
 //   the boxes' texts.

@@ -2,6 +2,7 @@
 // Copyright (C) 2026 The Quorvella authors
 #include "window/fit.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvella::window {
@@ -21,6 +22,14 @@ double FittingScale(Size content, Margins frame, Size available, double desktopS
   if (scale >= desktopScale) scale -= kScaleStep;
   while (scale > kScaleStep && !Fits(content, frame, available, scale)) scale -= kScaleStep;
   return scale < kScaleStep ? kScaleStep : scale;
+}
+
+Point KeepOnScreen(Area frame, Area available) {
+  const auto keep = [](int at, int size, int from, int room) {
+    return std::max(from, std::min(at, from + room - size));
+  };
+  return {keep(frame.left, frame.width, available.left, available.width),
+          keep(frame.top, frame.height, available.top, available.height)};
 }
 
 }  // namespace quorvella::window

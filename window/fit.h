@@ -2,12 +2,26 @@
 // Copyright (C) 2026 The Quorvella authors
 // The scale the window is drawn at: the desktop's own while the window fits the screen's
 // available area there, else the largest that fits, so that no part of the window lies off the
-// screen. Layout, fonts and pictures all follow it. Plain C++, the same for every binding.
+// screen, and where it goes so that it lies on the screen. Layout, fonts and pictures all follow
+// the scale. Plain C++, the same for every binding.
 #pragma once
 
 namespace quorvella::window {
 
 struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+// A rectangle on the screen, in pixels.
+struct Area {
+  int left = 0;
+  int top = 0;
   int width = 0;
   int height = 0;
 };
@@ -29,5 +43,10 @@ inline constexpr double kScaleStep = 0.125;
 // the desktop asks for. Returns `desktopScale` when the framed window fits at it, else the
 // largest multiple of kScaleStep below it at which it fits, and kScaleStep when none does.
 double FittingScale(Size content, Margins frame, Size available, double desktopScale);
+
+// The top-left corner that puts the framed window `frame` inside `available` (the screen's area
+// less its panels) with the least move; a window larger than the area keeps its top-left corner
+// (title bar, menu) inside it. Both in the same units.
+Point KeepOnScreen(Area frame, Area available);
 
 }  // namespace quorvella::window

@@ -33,8 +33,34 @@ void FakeUi::EndProgram() {
   throw ProgramEnded{};
 }
 
+void FakeControl::SetCaption(const std::string& c) {
+  text = c;
+  if (owner && name == window::kClock) owner->ClockShows(c);
+}
+
 void FakeControl::SetFocus() {
-  if (owner) owner->focus = name;
+  if (owner) owner->FocusMoved(name);
+}
+
+void FakeWindow::FocusMoved(std::string control) {
+  focus = std::move(control);
+  announcements_.FocusMoved(now);
+}
+
+void FakeWindow::ClockShows(const std::string& clock) {
+  announcements_.ClockShows(clock);
+  Announce();
+}
+
+void FakeWindow::Announce() {
+  if (auto sentence = announcements_.Take(now)) announced.push_back(std::move(*sentence));
+}
+
+std::string FakeWindow::WhereAmI() {
+  const window::CaptionOf caption = [this](std::string_view c) { return get(c).text; };
+  if (focus != "txtAnswer") return {};
+  return announcements_.Reading(now) ? *window::SpokenOnFocus(focus, caption).name
+                                     : window::QuestionAndTimeLeft(caption);
 }
 
 FakeControl& FakeWindow::get(std::string_view name) {
@@ -46,6 +72,7 @@ FakeControl& FakeWindow::get(std::string_view name) {
 void FakeWindow::Unload() {
   controls_.clear();
   focus.clear();
+  announcements_ = {};
 }
 
 void FakeWindow::Show() {
@@ -61,7 +88,7 @@ void FakeWindow::Show() {
       ctl->owner = this;
       controls_[c.name] = std::move(ctl);
     }
-    focus = d.tabCycle().front();
+    FocusMoved(d.tabCycle().front());
     ++loads;
     game_->Form_Load();
   }
@@ -70,15 +97,21 @@ void FakeWindow::Show() {
   game_->Form_Activate();
 }
 
+bool FakeGame::Dispatch(const std::function<void()>& handler) {
+  const window::AfterHandler after = dispatch.Run(handler);
+  if (after.error) throw *after.error;
+  return after.next == window::AfterHandler::Next::kEndProgram;
+}
+
 void FakeGame::Key(int code) {
   auto k = static_cast<std::int16_t>(code);
   auto& box = window.get("txtAnswer");
   // Enter goes to the enabled default button before the box sees it.
   if (code == 13 && window.get("cmdNext").enabled) {
-    game.cmdNext_Click();
+    Dispatch([this] { game.cmdNext_Click(); });
     return;
   }
-  game.txtAnswer_KeyPress(k);
+  Dispatch([&] { game.txtAnswer_KeyPress(k); });
   if (k == 8) {
     if (!box.text.empty()) box.text.pop_back();
   } else if (k >= 32 && box.text.size() < 4) {
@@ -91,12 +124,13 @@ void FakeGame::Type(const std::string& keys) {
 }
 
 bool FakeGame::Tick(int n) {
-  try {
-    for (int i = 0; i < n; ++i) {
-      if (window.get("Timer1").enabled) game.Timer1_Timer();
+  for (int i = 0; i < n; ++i) {
+    window.now += 1000;  // a tick a second
+    if (Dispatch([this] {
+          if (window.get("Timer1").enabled) game.Timer1_Timer();
+        })) {
+      return true;
     }
-  } catch (const ProgramEnded&) {
-    return true;
   }
   return false;
 }

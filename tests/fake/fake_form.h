@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 
 #include "game/tavola.h"
 #include "platform/toolkit.h"
+#include "window/dispatch.h"
 #include "window/sentences.h"
 
 namespace quorvella::testing {
@@ -90,7 +92,7 @@ class FixedClock : public Clock {
 class FakeControl : public Label, public TextBox, public CommandButton, public Timer {
  public:
   std::string Caption() const override { return text; }
-  void SetCaption(const std::string& c) override { text = c; }
+  void SetCaption(const std::string& c) override;
   std::string Text() const override { return text; }
   void SetText(const std::string& t) override { text = t; }
   void SetFocus() override;
@@ -121,6 +123,17 @@ class FakeWindow : public Window {
   FakeControl& get(std::string_view name);
   bool loaded() const { return !controls_.empty(); }
 
+  // What a reader hears, by the bindings' rules (window::Announcements), on a clock of
+  // milliseconds the test sets: the announcements of the time left as they are made, and the
+  // answer box's name on a where-am-I.
+  void FocusMoved(std::string control);
+  void ClockShows(const std::string& clock);
+  // Makes the announcement that waits, if its time has come.
+  void Announce();
+  std::string WhereAmI();
+  std::int64_t now = 0;
+  std::vector<std::string> announced;
+
   std::string caption;
   std::optional<std::uint32_t> backColor;
   int state = vbNormal;
@@ -131,6 +144,7 @@ class FakeWindow : public Window {
  private:
   Tavola* game_ = nullptr;
   std::map<std::string, std::unique_ptr<FakeControl>, std::less<>> controls_;
+  window::Announcements announcements_;
 };
 
 // A game with a fake window, scripted boxes and a record directory of the test's own.
@@ -145,13 +159,17 @@ struct FakeGame {
   // Loads and shows the window: name box, greeting, load, resize and activation.
   void Start(const std::string& name) {
     ui.names.push_back(name);
-    window.Show();
+    Dispatch([this] { window.Show(); });
   }
+  // Runs a handler as the bindings do (window::Dispatcher): true when it ended the program; the
+  // error box's run-time error is thrown for the test to see.
+  bool Dispatch(const std::function<void()>& handler);
   // Types a text into the answer box key by key, as the box would let it in.
   void Type(const std::string& keys);
   void Key(int code);
   std::string Caption(const std::string& control) { return window.get(control).text; }
-  // Ticks the clock n times; returns true if the program ended meanwhile.
+  // Ticks the clock n times, a second apart on the window's clock; returns true if the program
+  // ended meanwhile.
   bool Tick(int n);
 
   FakeUi ui;
@@ -162,6 +180,7 @@ struct FakeGame {
   CountingStore counted{store};
   FakeWindow window;
   Tavola game;
+  window::Dispatcher dispatch;
 };
 
 }  // namespace quorvella::testing

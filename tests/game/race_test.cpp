@@ -12,6 +12,9 @@ namespace {
 struct TickRow {
   int ticks;
   std::string clock;
+  std::size_t heard;      // announcements of the time left made by then
+  std::string lastHeard;  // the newest of them
+  std::string whereAmI;   // the answer box's name on a where-am-I then
 };
 
 class Countdown : public ::testing::TestWithParam<TickRow> {};
@@ -24,15 +27,38 @@ TEST_P(Countdown, ClockTextAfterTicks) {
   EXPECT_EQ(g.Caption("lblconto"), GetParam().clock);
   const GameState& s = g.game.state();
   EXPECT_EQ((s.ClockHours * 60 + s.ClockMinutes) * 60 + s.ClockSeconds, s.SecondsLeft);
+  // What a reader hears meanwhile, by the bindings' rules.
+  EXPECT_EQ(g.window.announced.size(), GetParam().heard);
+  EXPECT_EQ(g.window.announced.empty() ? "" : g.window.announced.back(), GetParam().lastHeard);
+  EXPECT_EQ(g.window.WhereAmI(), GetParam().whereAmI);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Countdown,
-                         ::testing::Values(TickRow{0, "00:15:00"}, TickRow{1, "00:14:59"},
-                                           TickRow{60, "00:14:00"}, TickRow{61, "00:13:59"},
-                                           TickRow{899, "00:00:01"}, TickRow{900, "00:00:00"}),
-                         [](const auto& info) {
-                           return "after" + std::to_string(info.param.ticks) + "ticks";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Countdown,
+    ::testing::Values(
+        TickRow{0, "00:15:00", 0, "", "Quanto fa 3 per 4?"},
+        TickRow{1, "00:14:59", 0, "", "Quanto fa 3 per 4?"},  // the question is being read
+        TickRow{3, "00:14:57", 0, "", "Quanto fa 3 per 4? Mancano 14 minuti e 57 secondi."},
+        TickRow{60, "00:14:00", 1, "Mancano 14 minuti", "Quanto fa 3 per 4? Mancano 14 minuti."},
+        TickRow{61, "00:13:59", 1, "Mancano 14 minuti",
+                "Quanto fa 3 per 4? Mancano 13 minuti e 59 secondi."},
+        TickRow{899, "00:00:01", 17, "2 secondi", "Quanto fa 3 per 4? Manca 1 secondo."},
+        TickRow{900, "00:00:00", 17, "2 secondi", "Quanto fa 3 per 4? Tempo scaduto."}),
+    [](const auto& info) { return "after" + std::to_string(info.param.ticks) + "ticks"; });
+
+// An announcement of the time left waits while what the focus brought may still be read.
+TEST(Countdown, TheTimeLeftWaitsForTheVerdict) {
+  TempDir dir;
+  FakeGame g(dir.dir(), ScriptedRandom::Factors(2, 3));
+  g.Start("Anna");
+  ASSERT_FALSE(g.Tick(59));
+  g.Type("6\r");  // judged: the focus goes to the new-question button with the verdict
+  ASSERT_EQ(g.window.focus, "cmdNext");
+  ASSERT_FALSE(g.Tick(2));
+  EXPECT_TRUE(g.window.announced.empty());
+  ASSERT_FALSE(g.Tick(1));
+  EXPECT_EQ(g.window.announced, std::vector<std::string>{"Mancano 14 minuti"});
+}
 
 TEST(Countdown, RaceEndsOnThe901stTickAndNeverShowsANegativeField) {
   TempDir dir;

@@ -2,8 +2,8 @@
 // Copyright (C) 2026 The Quorvella authors
 // The Win32 binding on real windows (under Wine without a display, Wine's null display's): what
 // gets into the answer box by each road, its margins across changes of DPI, the boxes' width and
-// icon, the focus after a box, what a screen reader is told of the time left, and the clock
-// while the record store waits.
+// icon, the focus after a box or after a handler that gives it to no one, what a screen reader is
+// told of the time left and of the values' headings, and the clock while the record store waits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,9 @@
 
 #include "platform/files.h"
 #include "platform/windows_api.h"
+
+#include <oleacc.h>
+
 #include "ui/win32/painting.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
@@ -30,7 +33,7 @@ struct Game : EventSink, Ui {
     if (handler == "Timer1_Timer") ++ticks;
     if (handler == "cmdNext_Click") {
       form->commandButton("cmdNext").SetEnabled(false);
-      form->textBox("txtAnswer").SetFocus();
+      if (!focusNowhere) form->textBox("txtAnswer").SetFocus();
     }
   }
   int MsgBox(const std::string&, int, const std::optional<std::string>&) override { return vbOK; }
@@ -41,6 +44,7 @@ struct Game : EventSink, Ui {
   Win32Form* form = nullptr;
   int answer = 0;
   int ticks = 0;
+  bool focusNowhere = false;  // the new question leaves the focus to no one
 };
 
 struct Shown : ::testing::Test {
@@ -67,7 +71,7 @@ struct Shown : ::testing::Test {
                  game,
                  game,
                  [](const RuntimeError& e) { FAIL() << e.Message(); },
-                 FormOptions{0, [this] { return now; }, 0, [this] { return highContrast; }}};
+                 FormOptions{0, [this] { return now; }, [this] { return highContrast; }}};
   bool highContrast = false;  // the system's flag, as the form reads it
   HWND box = nullptr;
 };
@@ -230,6 +234,19 @@ TEST_F(Shown, FocusComesBackOnceAfterABoxAndMovesOnce) {
   EXPECT_EQ(GetFocus(), box);
   EXPECT_LE(events.size(), 1u);
   for (const HWND w : events) EXPECT_EQ(w, box);
+  // A handler that disables the focused button and gives the focus to no one: the first control
+  // of the Tab cycle that can take it gets it.
+  game.focusNowhere = true;
+  EnableWindow(next, TRUE);
+  SetFocus(next);
+  EXPECT_TRUE(form.PreTranslate(MSG{next, WM_KEYDOWN, VK_RETURN, 0x001c0001, 0, {}}));
+  Pump();
+  HWND first = nullptr;
+  for (const auto& name : window::Tavola().tabCycle()) {
+    if (!first && IsWindowEnabled(form.control(name))) first = form.control(name);
+  }
+  EXPECT_FALSE(IsWindowEnabled(next));
+  EXPECT_EQ(GetFocus(), first);
   UnhookWinEvent(hook);
   focusEvents = nullptr;
 }
@@ -281,9 +298,38 @@ TEST_F(Shown, TheTimeLeftIsHeardAfterTheQuestion) {
   now = 4000;
   clock("00:13:58");
   EXPECT_FALSE(Said(L"Mancano 13 minuti e 58 secondi"));  // not every second
+  EXPECT_TRUE(Said(L"00:13:58"));  // the clock's own name: a second after the last
+  now = 4999;
   clock("00:00:10");
   EXPECT_TRUE(Said(L"10 secondi"));
+  // Within a second of the last, the clock's name waits for it (the window's timer, 1 ms).
+  EXPECT_FALSE(Said(L"00:00:10"));
+  for (MSG m; !Said(L"00:00:10") && GetMessageW(&m, nullptr, 0, 0) > 0;) DispatchMessageW(&m);
+  EXPECT_TRUE(Said(L"00:00:10"));
   EXPECT_TRUE(Said(L"Nessuna azione"));  // Command1, never seen, says that it does nothing
+}
+
+// MSAA relates no object to another: a value's description, as a reader reads it through its
+// object, is its heading.
+TEST_F(Shown, ValuesAreDescribedByTheirHeadings) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  for (const auto& h : window::Headings()) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(form.control(h.value), static_cast<DWORD>(OBJID_CLIENT),
+                                         IID_IAccessible, reinterpret_cast<void**>(&object)),
+              S_OK)
+        << h.value;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR description = nullptr;
+    EXPECT_EQ(object->get_accDescription(self, &description), S_OK) << h.value;
+    EXPECT_EQ(std::wstring(description ? description : L""), Text(form.control(h.heading)))
+        << h.value;
+    SysFreeString(description);
+    object->Release();
+  }
+  CoUninitialize();
 }
 
 // A tick that comes while a handler waits for the record store is not the player's time: it is

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The scale the window is drawn at: the desktop's where the framed window fits the available
-// area, else the largest step that fits, on the screens players have.
+// area, else the largest step that fits, on the screens players have; and where it goes to lie
+// on the screen.
 #include <gtest/gtest.h>
 
 #include "window/fit.h"
@@ -28,6 +29,28 @@ TEST(Fit, TheLargestScaleThatFits) {
     const double scale = FittingScale(window, frame, row.available, row.desktop);
     EXPECT_DOUBLE_EQ(scale, row.drawn)
         << row.available.width << "x" << row.available.height << " at " << row.desktop;
+  }
+}
+
+TEST(Fit, KeptOnTheScreenWithTheLeastMove) {
+  const Area screen{0, 30, 1366, 738};  // a panel above
+  const struct {
+    const char* what;
+    Area frame;
+    Point corner;
+  } rows[] = {
+      {"fits", {100, 200, 800, 500}, {100, 200}},
+      {"off left", {-50, 200, 800, 500}, {0, 200}},
+      {"off top", {100, 0, 800, 500}, {100, 30}},
+      {"off right", {700, 200, 800, 500}, {566, 200}},
+      {"off bottom", {100, 300, 800, 500}, {100, 268}},
+      {"off right and bottom by one", {567, 269, 800, 500}, {566, 268}},
+      {"bigger than the screen", {200, 100, 1400, 800}, {0, 30}},
+  };
+  for (const auto& row : rows) {
+    const Point corner = KeepOnScreen(row.frame, screen);
+    EXPECT_EQ(corner.x, row.corner.x) << row.what;
+    EXPECT_EQ(corner.y, row.corner.y) << row.what;
   }
 }
 

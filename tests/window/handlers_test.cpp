@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The handler table joined to a game: every row checked when it is made, a misspelt source or
-// handler refused, and each event calling its own handler (the key code by reference).
+// handler refused, and each event calling its own handler (the key code by reference); the
+// dispatch telling the binding what to do as a handler leaves.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/toolkit.h"
 #include "window/description.h"
+#include "window/dispatch.h"
 #include "window/handlers.h"
 
 namespace quorvella::window {
@@ -92,6 +95,62 @@ TEST(Handlers, AMisspeltRowFailsTheJoin) {
       EXPECT_NE(std::string(e.what()).find(r.named), std::string::npos)
           << r.what << ": " << e.what();
     }
+  }
+}
+
+// How a handler leaves, and what the binding is told to do then: go on, restart the timers of the
+// handler that waited for the store (not of one the wait let run), end, or show the error box.
+TEST(Dispatch, EachWayOutTellsTheBindingWhatToDo) {
+  // What a run said, after what the runs inside it said: "go on", "restart", "end", "error: ...".
+  const auto run = [](Dispatcher& d, std::string& log, const std::function<void()>& handler) {
+    const AfterHandler after = d.Run(handler);
+    static constexpr const char* kNext[] = {"go on", "restart", "end", "error: "};
+    log += (log.empty() ? "" : ", ") + std::string(kNext[static_cast<int>(after.next)]) +
+           (after.error ? after.error->Message() : "");
+  };
+  using Handler = std::function<void(Dispatcher&, std::string&)>;
+  const struct {
+    const char* what;
+    Handler handler;
+    const char* said;
+  } rows[] = {
+      {"returns", [](Dispatcher&, std::string&) {}, "go on"},
+      {"waits for the store", [](Dispatcher& d, std::string&) { d.Waited(); }, "restart"},
+      {"a handler runs while it waits",
+       [&](Dispatcher& d, std::string& log) {
+         d.Waited();
+         run(d, log, [] {});
+       },
+       "go on, restart"},
+      {"a handler inside it waits",
+       [&](Dispatcher& d, std::string& log) { run(d, log, [&d] { d.Waited(); }); },
+       "restart, go on"},
+      {"ends the program", [](Dispatcher&, std::string&) { throw ProgramEnd{}; }, "end"},
+      {"waits, then fails",
+       [](Dispatcher& d, std::string&) {
+         d.Waited();
+         throw RuntimeError(61, "Disco pieno", "/r/n.txt", "ENOSPC");
+       },
+       "error: Errore di run-time 61: Disco pieno\nFile: /r/n.txt\nMotivo: ENOSPC"},
+      {"any other exception", [](Dispatcher&, std::string&) { throw std::logic_error("no lblX"); },
+       "error: Errore di run-time 51: Errore interno\nMotivo: no lblX"},
+  };
+  for (const auto& r : rows) {
+    Dispatcher d;
+    std::string log;
+    run(d, log, [&] {
+      EXPECT_TRUE(d.Running()) << r.what;
+      r.handler(d, log);
+    });
+    EXPECT_EQ(log, r.said) << r.what;
+    EXPECT_FALSE(d.Running()) << r.what;
+    // After the end or an error no handler runs; otherwise the next one does, and a wait already
+    // answered restarts nothing more.
+    const bool ended = log.ends_with("end") || log.starts_with("error");
+    EXPECT_EQ(d.Ended(), ended) << r.what;
+    bool ran = false;
+    EXPECT_EQ(d.Run([&] { ran = true; }).next, AfterHandler::Next::kGoOn) << r.what;
+    EXPECT_EQ(ran, !ended) << r.what;
   }
 }
 

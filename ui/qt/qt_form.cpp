@@ -288,7 +288,7 @@ void QtForm::EnsureControls() {
 }
 
 void QtForm::RequestFocus(QWidget* w) {
-  if (dispatching_ > 0) {
+  if (dispatch_.Running()) {
     pendingFocus_ = w;
   } else {
     ApplyFocus(w);
@@ -339,52 +339,35 @@ void QtForm::TellWhereAmI() {
 }
 
 void QtForm::Dispatch(const std::function<void()>& handler) {
-  if (ended_) return;
-  try {
-    {
-      struct Depth {
-        int& n;
-        explicit Depth(int& d) : n(d) { ++n; }
-        ~Depth() { --n; }
-      } depth(dispatching_);
-      handler();
-      if (QPointer<QWidget> w = std::exchange(pendingFocus_, nullptr)) {
-        ApplyFocus(w);
-      } else if (win_ && win_->isVisible() && !win_->focusWidget()) {
-        // A disabled button lost the focus and the handler gave it to no one: the first control
-        // of the tab cycle that can take it gets it, as Qt would have done.
-        for (const auto& name : desc_.tabCycle()) {
-          auto* next = win_->findChild<QWidget*>(Q(name));
-          if (next && next->isEnabled() && next->isVisible()) {
-            next->setFocus(Qt::TabFocusReason);
-            break;
-          }
+  const window::AfterHandler after = dispatch_.Run([&] {
+    handler();
+    if (QPointer<QWidget> w = std::exchange(pendingFocus_, nullptr)) {
+      ApplyFocus(w);
+    } else if (win_ && win_->isVisible() && !win_->focusWidget()) {
+      // A disabled button lost the focus and the handler gave it to no one: the first control
+      // of the tab cycle that can take it gets it, as Qt would have done.
+      for (const auto& name : desc_.tabCycle()) {
+        auto* next = win_->findChild<QWidget*>(Q(name));
+        if (next && next->isEnabled() && next->isVisible()) {
+          next->setFocus(Qt::TabFocusReason);
+          break;
         }
       }
     }
-    // The handler waited for the record store: the clock goes on from where it was, a whole
-    // interval from now, as if the wait had not been.
-    if (dispatching_ == 0 && std::exchange(waited_, false) && controls_) {
-      for (QTimer* t : controls_->qtimers) {
-        if (t->isActive()) t->start();
-      }
+  });
+  if (after.next == window::AfterHandler::Next::kRestartTimers && controls_) {
+    // The clock goes on from where it was, a whole interval from now, as if the wait had not been.
+    for (QTimer* t : controls_->qtimers) {
+      if (t->isActive()) t->start();
     }
-  } catch (const ProgramEnd&) {
-    ended_ = true;
-    StopTimers();
-  } catch (const RuntimeError& e) {
-    ended_ = true;
-    StopTimers();
-    onError_(e);
-  } catch (const std::exception& e) {
-    ended_ = true;
-    StopTimers();
-    onError_(RuntimeError(51, "Errore interno", "", e.what()));
   }
+  if (after.next == window::AfterHandler::Next::kEndProgram || after.error) StopTimers();
+  if (after.error) onError_(*after.error);
 }
 
 void QtForm::WhileWaiting() {
-  waiting_ = waited_ = true;
+  waiting_ = true;
+  dispatch_.Waited();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   waiting_ = false;
 }

@@ -19,6 +19,7 @@
 #include "ui/qt/tavola_window.h"
 #include "window/colours.h"
 #include "window/description.h"
+#include "window/dispatch.h"
 #include "window/handlers.h"
 
 class QMenuBar;
@@ -63,9 +64,9 @@ class QtForm : public QObject, public Window {
   // The loaded window; nullptr while unloaded, and during the load until the first box is up.
   TavolaWindow* widget() const { return win_; }
   // Whether the program has ended (only seen when the Ui's End could not end the process).
-  bool ended() const { return ended_; }
-  // Runs a handler where an event enters: a run-time error goes to the error handler, the end of
-  // the program stops every further handler.
+  bool ended() const { return dispatch_.Ended(); }
+  // Runs a handler where an event enters, through window::Dispatcher: a run-time error goes to
+  // the error handler, the end of the program stops every further handler.
   void Dispatch(const std::function<void()>& handler);
   // Lets the window repaint while a handler waits (for the record store): events other than
   // the player's input run. The wait is not the player's time: the clock's ticks that come
@@ -119,14 +120,12 @@ class QtForm : public QObject, public Window {
   FormOptions options_;
   QPointer<TavolaWindow> win_;
   std::unique_ptr<Controls> controls_;
-  bool ended_ = false;
-  double zoom_ = 1.0;    // the design's size on this screen (TavolaWindow's FittingZoom)
-  int dispatching_ = 0;  // handlers running, one inside another's box
+  double zoom_ = 1.0;  // the design's size on this screen (TavolaWindow's FittingZoom)
+  window::Dispatcher dispatch_;
   QPointer<QWidget> pendingFocus_;
   QPointer<QWidget> lastControl_;        // the control of the client area that last had the focus
   QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
   bool waiting_ = false;                 // inside WhileWaiting: ticks are dropped
-  bool waited_ = false;  // the running handler waited: the timers start again when it is over
   DesktopContrast contrast_{[this] { Recolour(); }};
   window::Colours colours_;
   std::uint32_t asked_ = 0;  // the background the game asked for last

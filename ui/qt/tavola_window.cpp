@@ -132,14 +132,6 @@ double FittingZoom(const QScreen* screen, QSize content) {
   return scale / dpr;
 }
 
-QPoint KeepInside(const QRect& frame, const QRect& available) {
-  const int x =
-      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
-  const int y =
-      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
-  return {x, y};
-}
-
 void TavolaWindow::PlaceAt(QPoint pos) {
   wanted_ = pos;
   QScreen* screen = QGuiApplication::screenAt(pos);
@@ -158,8 +150,11 @@ void TavolaWindow::PlaceAt(QPoint pos) {
                  static_cast<int>(std::ceil(device.bottom() / dpr)));
   if (windowHandle() && placed_) frame = windowHandle()->frameMargins();
   const QRect outer(pos - QPoint(frame.left(), frame.top()), size.grownBy(frame));
-  const QPoint corner = KeepInside(outer, screen->availableGeometry());
-  setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+  const QRect area = screen->availableGeometry();
+  const window::Point corner =
+      window::KeepOnScreen({outer.x(), outer.y(), outer.width(), outer.height()},
+                           {area.x(), area.y(), area.width(), area.height()});
+  setGeometry(QRect(QPoint(corner.x, corner.y) + QPoint(frame.left(), frame.top()), size));
 }
 
 bool TavolaWindow::event(QEvent* event) {

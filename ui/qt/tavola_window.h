@@ -51,10 +51,6 @@ class TavolaWindow : public QMainWindow {
   QSize fixedSize_;               // the size to go back to while the maximum is lifted
 };
 
-// The top-left corner that puts `frame` inside `available` with the least move; a frame larger
-// than the area keeps its top-left corner (title bar, menu) inside it.
-QPoint KeepInside(const QRect& frame, const QRect& available);
-
 // The zoom the window's design is drawn at on `screen` (1 where it fits at the desktop's scale;
 // window/fit.h): `content` is the window inside its frame at zoom 1, in pixels.
 double FittingZoom(const QScreen* screen, QSize content);

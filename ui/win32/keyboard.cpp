@@ -36,7 +36,7 @@ void Win32Form::MoveFocus(bool forward) {
 }
 
 bool Win32Form::PreTranslate(const MSG& msg) {
-  if (!loaded_ || ended_) return false;
+  if (!loaded_ || dispatch_.Ended()) return false;
   Loaded& l = *loaded_;
   if (msg.hwnd != l.window && !IsChild(l.window, msg.hwnd)) return false;
   const auto key = static_cast<unsigned>(msg.wParam);

@@ -107,7 +107,11 @@ void Win32Form::Relabel(std::size_t index, const std::string& caption) {
   const RECT before = c.rect;
   c.caption = caption;
   const std::wstring text = Wide(caption);
-  SetWindowTextW(c.hwnd, ReaderText(*c.desc, caption).c_str());
+  if (c.desc->name == window::kClock) {
+    NameClock();
+  } else {
+    SetWindowTextW(c.hwnd, ReaderText(*c.desc, caption).c_str());
+  }
   if (c.desc->autoSize) {
     // Keeps its left and top edges and takes the size of the caption in its font, border
     // included.

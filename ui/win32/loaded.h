@@ -63,7 +63,8 @@ struct Win32Form::Loaded {
   HWND announcer = nullptr;  // a polite live region: what a reader is told without asking
   bool announcerLive = false;
   window::Announcements announcements;
-  std::optional<std::int64_t> focusMoved;  // when the focus last moved, by FormOptions::now
+  std::optional<std::int64_t>
+      clockNamed;  // when the clock's name last changed, by FormOptions::now
   HWND savedFocus = nullptr;
   // Buttons a handler disabled while they held the focus: they go disabled as the handler
   // returns, once the focus it gave on has left them (a disabled window's focus goes nowhere,

@@ -75,9 +75,10 @@ Placement PlaceWindow(const window::WindowDesc& desc, DWORD style, int dpi, cons
   const int height = TwipsToPixels(desc.clientHeight, p.dpi) + frame.top + frame.bottom;
   const POINT wanted =
       at.value_or(POINT{TwipsToPixels(desc.left, dpi), TwipsToPixels(desc.top, dpi)});
-  const int left = std::max<int>(work.left, std::min<int>(wanted.x, work.right - width));
-  const int top = std::max<int>(work.top, std::min<int>(wanted.y, work.bottom - height));
-  p.frame = RECT{left, top, left + width, top + height};
+  const window::Point corner =
+      window::KeepOnScreen({wanted.x, wanted.y, width, height},
+                           {work.left, work.top, work.right - work.left, work.bottom - work.top});
+  p.frame = RECT{corner.x, corner.y, corner.x + width, corner.y + height};
   return p;
 }
 

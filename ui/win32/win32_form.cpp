@@ -25,6 +25,11 @@ constexpr UINT kFirstMenuId = 1000;
 // The timer of an announcement that waits for the reading the focus started (control timers
 // are numbered by their controls' addresses).
 constexpr UINT_PTR kAnnounceTimer = 1;
+// The timer of the clock's name that waits for window::kClockQuietMs to pass.
+constexpr UINT_PTR kClockNameTimer = 2;
+// The timer of the quiet after a move of the focus: once it is over, the answer box's name also
+// tells the time left, whether the clock has ticked since or not.
+constexpr UINT_PTR kSettledTimer = 3;
 
 HCURSOR SystemCursor(LPSTR id) {
   return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
@@ -75,11 +80,6 @@ class W32Timer : public Timer {
  public:
   W32Timer(Control& c, HWND owner, UINT_PTR id, UINT interval)
       : c_(c), owner_(owner), id_(id), interval_(interval) {}
-  void SetInterval(UINT interval) {
-    if (interval == interval_) return;
-    interval_ = interval;
-    if (c_.timerOn) SetTimer(owner_, id_, interval_, nullptr);
-  }
   void SetEnabled(bool enabled) override {
     if (enabled == c_.timerOn) return;
     c_.timerOn = enabled;
@@ -218,7 +218,8 @@ void Win32Form::Unload() {
   std::unique_ptr<Loaded> old = std::move(loaded_);
   for (auto& c : old->controls) {
     if (c.hwnd) {
-      DeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
+      GlobalDeleteAtom(
+          static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(c.hwnd, kNameProperty))));
     }
     if (c.desc->kind == ControlKind::kTimer) KillTimer(old->window, reinterpret_cast<UINT_PTR>(&c));
     if (c.desc->kind == ControlKind::kTextBox && old->answerOriginal) {
@@ -268,7 +269,7 @@ UINT Win32Form::TickInterval(const window::ControlDesc& timer) const {
 }
 
 void Win32Form::WhileWaiting() {
-  waited_ = true;
+  dispatch_.Waited();
   MSG message;
   while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
     DispatchMessageW(&message);
@@ -276,46 +277,40 @@ void Win32Form::WhileWaiting() {
 }
 
 void Win32Form::Dispatch(const std::function<void()>& handler) {
-  if (ended_) return;
-  try {
-    ++dispatching_;
-    struct Leave {
-      Win32Form& form;
-      ~Leave() {
-        if (--form.dispatching_ == 0) form.DisableHeldButtons();
-      }
-    } leave{*this};
-    handler();
-    if (std::exchange(waited_, false) && loaded_) {
-      // The clock goes on from where it was, a whole interval from now, as if the wait had not
-      // been: a tick that came meanwhile is dropped, and SetTimer on a running timer resets it.
-      const HWND w = loaded_->window;
-      for (Control& c : loaded_->controls) {
-        if (!c.timerOn) continue;
-        const auto id = reinterpret_cast<UINT_PTR>(&c);
-        MSG tick;
-        while (PeekMessageW(&tick, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-          if (tick.wParam != id)
-            DispatchMessageW(&tick);  // another timer's: not this one's to drop
-        }
-        SetTimer(w, id, TickInterval(*c.desc), nullptr);
-      }
+  const window::AfterHandler after = dispatch_.Run(handler);
+  if (!dispatch_.Running()) {
+    DisableHeldButtons();
+    const HWND w = loaded_ && loaded_->built ? loaded_->window : nullptr;
+    if (w && !dispatch_.Ended() && IsWindowVisible(w) && !IsIconic(w) && GetActiveWindow() == w &&
+        !loaded_->byHwnd(GetFocus())) {
+      // A disabled button lost the focus and the handler gave it to no one.
+      MoveFocus(true);
     }
-  } catch (const ProgramEnd&) {
-    ended_ = true;
-  } catch (const RuntimeError& e) {
-    ended_ = true;
-    onError_(e);
-  } catch (const std::exception& e) {
-    ended_ = true;
-    onError_(RuntimeError(51, "Errore interno", "", e.what()));
+  }
+  if (after.next == window::AfterHandler::Next::kRestartTimers) RestartTimers();
+  if (after.error) onError_(*after.error);
+}
+
+void Win32Form::RestartTimers() {
+  if (!loaded_) return;
+  // The clock goes on from where it was, a whole interval from now, as if the wait had not been:
+  // a tick that came meanwhile is dropped, and SetTimer on a running timer resets it.
+  const HWND w = loaded_->window;
+  for (Control& c : loaded_->controls) {
+    if (!c.timerOn) continue;
+    const auto id = reinterpret_cast<UINT_PTR>(&c);
+    MSG tick;
+    while (PeekMessageW(&tick, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      if (tick.wParam != id) DispatchMessageW(&tick);  // another timer's: not this one's to drop
+    }
+    SetTimer(w, id, TickInterval(*c.desc), nullptr);
   }
 }
 
 void Win32Form::EnableButton(Control& c, bool enabled) {
   Loaded& l = *loaded_;
   std::erase(l.disableAfterHandler, c.hwnd);
-  if (!enabled && dispatching_ > 0 && c.hwnd && GetFocus() == c.hwnd) {
+  if (!enabled && dispatch_.Running() && c.hwnd && GetFocus() == c.hwnd) {
     // Where the handler sends the focus next, it goes from this button; then the button goes
     // disabled, before anything is painted.
     l.disableAfterHandler.push_back(c.hwnd);
@@ -462,9 +457,10 @@ void Win32Form::EnsureControls() {
         break;
     }
     SetWindowPos(c.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    // Each control's window carries its control name (the window itself is of class Tavola).
+    // Each control's window carries its control name (the window itself is of class Tavola), a
+    // global atom, which a process beside the program (a screen reader's script, a test) reads.
     SetPropW(c.hwnd, kNameProperty,
-             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(AddAtomW(Wide(d.name).c_str()))));
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomW(Wide(d.name).c_str()))));
     if (!d.enabled) EnableWindow(c.hwnd, FALSE);
     auto load = [this](const std::string& picture) -> HICON {
       const int res = PictureResource(picture);
@@ -493,6 +489,17 @@ void Win32Form::EnsureControls() {
   SetWindowPos(l.announcer, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Layout(l.monitorDpi);
   UpdateAccessibleNames();
+  // A heading says what the value under or beside it is. MSAA relates no object to another: the
+  // value's description is its heading.
+  for (const auto& h : window::Headings()) {
+    const Control* heading = l.find(h.heading);
+    Control* value = l.find(h.value);
+    if (!heading || !value || !value->hwnd || value->reader) continue;
+    value->reader =
+        std::make_shared<ReaderTexts>(ReaderTexts{{}, WithoutAccessMark(Wide(heading->caption))});
+    ServeReaderTexts(value->hwnd, value->reader);
+    l.annotations.SetDescription(value->hwnd, value->reader->description);
+  }
 
   // The focus starts on the first control of the Tab cycle.
   const auto cycle = desc_.tabCycle();
@@ -507,7 +514,7 @@ void Win32Form::UpdateAccessibleNames() {
   const window::CaptionOf caption = Captions();
   // Once the answer box has had the focus long enough for its question to be read, its name
   // also tells the time left, for a reader's where-am-I; a change of it is not announced.
-  const bool settled = l.focusMoved && Now() >= *l.focusMoved + window::kQuietAfterFocusMs;
+  const bool settled = !l.announcements.Reading(Now());
   for (auto& c : l.controls) {
     const auto spoken = window::SpokenOnFocus(c.desc->name, caption);
     if (spoken.name && c.nameLabel) {
@@ -533,13 +540,6 @@ void Win32Form::UpdateAccessibleNames() {
 }
 
 void Win32Form::AnnounceTime(const std::string& clock) {
-  if (options_.endTickInterval > 0 && clock.size() == 8 && clock.starts_with("00:00:") &&
-      clock <= "00:00:10") {
-    for (auto& c : loaded_->controls) {
-      if (c.timer)
-        static_cast<W32Timer&>(*c.timer).SetInterval(static_cast<UINT>(options_.endTickInterval));
-    }
-  }
   loaded_->announcements.ClockShows(clock);
   AnnounceWhenDue();  // this one, or one that waited for the reading of a question
 }
@@ -560,6 +560,24 @@ void Win32Form::AnnounceWhenDue() {
     SetTimer(l.window, kAnnounceTimer, static_cast<UINT>(std::max<std::int64_t>(*due - now, 1)),
              nullptr);
   }
+}
+
+void Win32Form::NameClock(bool now) {
+  Loaded& l = *loaded_;
+  const Control* clock = l.find(window::kClock);
+  if (!clock || !clock->hwnd) return;
+  const std::int64_t at = Now();
+  if (!now && l.clockNamed && at < *l.clockNamed + window::kClockQuietMs) {
+    SetTimer(
+        l.window, kClockNameTimer,
+        static_cast<UINT>(std::max<std::int64_t>(*l.clockNamed + window::kClockQuietMs - at, 1)),
+        nullptr);
+    return;
+  }
+  KillTimer(l.window, kClockNameTimer);
+  l.clockNamed = at;
+  const std::wstring name = ReaderText(*clock->desc, clock->caption);
+  if (name != TextOf(clock->hwnd)) SetWindowTextW(clock->hwnd, name.c_str());
 }
 
 void Win32Form::ClickButton(std::size_t index) {
@@ -583,8 +601,8 @@ bool Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     // Where the focus goes back when the window is active again: disabling the window for a box
     // takes the focus away before the window hears that it is no longer active.
     l.savedFocus = reinterpret_cast<HWND>(lParam);
-    l.focusMoved = Now();
-    l.announcements.FocusMoved(*l.focusMoved);
+    l.announcements.FocusMoved(Now());
+    SetTimer(l.window, kSettledTimer, window::kQuietAfterFocusMs, nullptr);
     return true;
   }
   if (code == EN_CHANGE) {
@@ -674,6 +692,21 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         AnnounceWhenDue();
         return 0;
       }
+      if (wParam == kClockNameTimer) {
+        NameClock(true);
+        return 0;
+      }
+      if (wParam == kSettledTimer) {
+        // Each move of the focus starts this timer again: it is due when the quiet is over
+        // (a timer may come a little early).
+        if (l.announcements.Reading(Now())) {
+          SetTimer(hwnd, kSettledTimer, 50, nullptr);
+        } else {
+          KillTimer(hwnd, kSettledTimer);
+          UpdateAccessibleNames();
+        }
+        return 0;
+      }
       for (const auto& c : l.controls) {
         if (reinterpret_cast<UINT_PTR>(&c) == wParam) {
           if (c.timerOn) CallHandler(c.desc->name, window::Event::kTick);
@@ -692,6 +725,7 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
       // A box the handler opens disables the window: a button it disabled shows so under the box.
       if (!wParam) DisableHeldButtons();
+      if (wParam && raceOver_) EnableWindow(hwnd, FALSE);  // a closing box enabled it
       return 0;
     case WM_SETFOCUS:
       if (l.savedFocus && IsWindow(l.savedFocus) && IsWindowEnabled(l.savedFocus)) {

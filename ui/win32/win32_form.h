@@ -24,6 +24,7 @@
 #include "ui/win32/rules.h"
 #include "window/colours.h"
 #include "window/description.h"
+#include "window/dispatch.h"
 #include "window/handlers.h"
 #include "window/sentences.h"
 
@@ -37,8 +38,6 @@ struct FormOptions {
   // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
   // system's (GetTickCount64).
   std::function<std::int64_t()> now;
-  // Milliseconds between ticks once the clock shows ten seconds or less; 0 keeps the interval.
-  int endTickInterval = 0;
   // Whether high contrast is on, asked again each time the system's settings or colours change;
   // none: the system's flag (SPI_GETHIGHCONTRAST). The colours are always the system's
   // (GetSysColor).
@@ -96,9 +95,15 @@ class Win32Form : public Window {
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
-  // Runs a handler where a message enters: a run-time error goes to the error handler, the end
-  // of the program stops every further handler.
+  // Runs a handler where a message enters, through window::Dispatcher: a run-time error goes to
+  // the error handler, the end of the program stops every further handler. When the outermost
+  // handler leaves the focus on no control, the first control of the Tab cycle that can take it
+  // gets it.
   void Dispatch(const std::function<void()>& handler);
+  // The race is over: its last boxes follow, then the program ends. The window stays disabled
+  // from then on, so that as a box closes no control of it takes the focus (a reader would begin
+  // on the question as the program ends); it looks the same.
+  void RaceOver() { raceOver_ = true; }
   // Lets the window repaint while a handler waits (for the record store); nothing else runs.
   // The wait is not the player's time: once the handler is over, the clock's ticks that came
   // meanwhile are dropped and each running timer starts a whole interval again.
@@ -131,6 +136,8 @@ class Win32Form : public Window {
   // disables it goes disabled when the handler returns (DisableHeldButtons).
   void EnableButton(Control& c, bool enabled);
   void DisableHeldButtons();
+  // Each running timer starts a whole interval again; its ticks that came meanwhile are dropped.
+  void RestartTimers();
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
@@ -140,6 +147,9 @@ class Win32Form : public Window {
   // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
   void AnnounceTime(const std::string& clock);
   void AnnounceWhenDue();
+  // The clock's window text, which readers take as its name, follows its caption at most once per
+  // window::kClockQuietMs; `now`: at once.
+  void NameClock(bool now = false);
   std::int64_t Now() const;
   // Milliseconds between a timer's ticks: the described interval, or the one the options give.
   UINT TickInterval(const window::ControlDesc& timer) const;
@@ -153,9 +163,8 @@ class Win32Form : public Window {
   FormOptions options_;
   std::unique_ptr<Loaded> loaded_;
   HeldKeys keys_;  // which key presses act (keyboard.cpp)
-  bool ended_ = false;
-  int dispatching_ = 0;  // handlers running, one inside another when a box is up
-  bool waited_ = false;  // the running handler waited: the timers start again when it is over
+  window::Dispatcher dispatch_;
+  bool raceOver_ = false;
 };
 
 }  // namespace quorvella::win32

@@ -32,10 +32,15 @@ class Win32Ui : public Ui {
              const std::optional<std::string>& title = std::nullopt) override;
   std::string InputBox(const std::string& prompt) override;
   // The boxes that follow tell a reader the race's result.
-  void RaceEnded(const RaceResult& result) override { endOfRace_.RaceEnded(result); }
+  void RaceEnded(const RaceResult& result) override {
+    endOfRace_.RaceEnded(result);
+    if (onRaceEnded) onRaceEnded();
+  }
 
   // The window the boxes belong to while it is shown (nullptr: none, the boxes stand alone).
   std::function<HWND()> owner;
+  // Called when the race is over, before its last boxes.
+  std::function<void()> onRaceEnded;
   // Called each time an input box has painted, while the player reads it.
   std::function<void()> onInputBoxShown;
   // Called with each box's kind ("input", "message" or "error"), title and prompt just before
