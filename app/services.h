@@ -26,6 +26,9 @@ struct Options {
   // Where each handler the window calls is written, one line each ("cmdNext_Click",
   // "txtAnswer_KeyPress 13"), for the end-to-end tests to count; none writes nothing.
   std::FILE* trace = nullptr;
+  // Whether the system asks for high contrast; none asks the system. The Windows program's
+  // tests only: Wine always answers that it does not.
+  std::optional<bool> highContrast = std::nullopt;
 };
 
 // The game as the window calls it, each call written to `trace` first when there is one.

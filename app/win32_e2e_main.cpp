@@ -3,6 +3,8 @@
 // The Windows program as the player gets it, but with the clock's pace and the factors of the
 // questions given by the test that runs it: QUORVELLA_E2E_TICK_MS and QUORVELLA_E2E_SEED, and
 // optionally the record directory, QUORVELLA_E2E_DIR (unset: the Windows directory, as the game).
+// QUORVELLA_E2E_HIGH_CONTRAST=1 (or 0) stands for the system's high-contrast flag, which Wine
+// always gives as off; the colours are the system's all the same (SetSysColors).
 // With QUORVELLA_E2E_TRACE set, each handler the window calls is written to standard output, one
 // line each, as in the Qt program's test build.
 // With QUORVELLA_E2E_BOXES naming a file, every box's kind, title and prompt are appended to it,
@@ -104,6 +106,9 @@ int main() {
     options.seed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
   }
   if (std::getenv("QUORVELLA_E2E_TRACE")) options.trace = stdout;
+  if (const char* contrast = std::getenv("QUORVELLA_E2E_HIGH_CONTRAST")) {
+    options.highContrast = std::string_view(contrast) == "1";
+  }
   quorvella::app::Win32Game game(GetModuleHandleW(nullptr), options);
   if (const char* boxes = std::getenv("QUORVELLA_E2E_BOXES")) {
     game.ui.onBox = [path = std::string(boxes), &game](const char* kind, const std::string& title,

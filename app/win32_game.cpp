@@ -13,7 +13,10 @@ Win32Game::Win32Game(HINSTANCE instance, const Options& options)
       sink(game, options.trace),
       form(
           instance, window::Tavola(), sink, ui, [this](const RuntimeError& e) { ui.Fatal(e); },
-          win32::FormOptions{options.tickInterval, {}}) {
+          win32::FormOptions{options.tickInterval,
+                             {},
+                             options.highContrast ? [on = *options.highContrast] { return on; }
+                                                  : std::function<bool()>()}) {
   ui.owner = [this] { return form.hwnd(); };
   // The window's controls are built while the player reads the name box.
   ui.onRaceEnded = [this] { form.RaceOver(); };

@@ -49,6 +49,12 @@
 //   runs inside the wait restarts nothing): the wait is never taken from the race, which starts
 //   with its fifteen minutes when the window appears.
 //
+// Colours (window/colours.h)
+// - Every control, the window's background included, is drawn in the colours window::Colours
+//   gives: the description's and the game's tints while the system's high-contrast setting is
+//   off, the system's colours while it is on. A binding only asks its platform for the setting
+//   and the system's colours, and draws the window again when either changes.
+//
 // What a reader gets (window/sentences.h)
 // - As the focus comes: the answer box's name is the question, the new-question button's
 //   description the verdict and the counts; controls whose text says nothing to a listener carry

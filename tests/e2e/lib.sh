@@ -254,3 +254,32 @@ start_weston() {
   [ -n "$output" ] || fail "no window of weston's on the X server"
   xdotool windowfocus --sync "$output"
 }
+
+# Waits until the pixel $2,$3 of window $1's client area (height $4) has the colour $5.
+wait_pixel() {
+  local colour
+  for _ in $(seq 150); do
+    import -silent -window "$1" "$work/probe.png"
+    colour=$(convert "$work/probe.png" -gravity SouthWest -crop "1x1+$2+$(($4 - $3 - 1))" +repage \
+      -format '%[hex:p{0,0}]' info:)
+    [ "${colour:0:6}" = "$5" ] && return 0
+    sleep 0.2
+  done
+  echo "screenshot test: the window never turned #$5 (it is #$colour)" >&2
+  return 1
+}
+
+# In high contrast, with the seed of the screenshot tests: answers the first question (4 x 9)
+# right and the next one wrong, photographing window $1 (client area $2 x $3, scale $4) after
+# each as contrast-right-<scale> and contrast-wrong-<scale>.
+photograph_contrast() {
+  xdotool type --delay 40 "36"
+  xdotool key Return
+  photograph "$1" "$artefact_dir/contrast-right-$4.png" "$2" "$3"
+  check "contrast-right-$4" "$4"
+  xdotool key Return
+  xdotool type --delay 40 "9999"
+  xdotool key Return
+  photograph "$1" "$artefact_dir/contrast-wrong-$4.png" "$2" "$3"
+  check "contrast-wrong-$4" "$4"
+}

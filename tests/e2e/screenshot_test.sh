@@ -15,6 +15,11 @@
 # The photographs, and a picture of the differences, go to <artefact dir>. With --update the
 # photographs become the new references.
 #
+# Then the same in high contrast, photographed after a right answer (the first question, 4 x 9)
+# and after a wrong one (the next question): at 100 % the desktop's setting is read from
+# GSettings (a keyfile of the test's own) and turned on while the window is up, at 200 % it is
+# on from the start by QUORVELLA_HIGH_CONTRAST. The runs without it have it off.
+#
 # Needs Xvfb, xdotool and ImageMagick (import, convert, compare, identify).
 set -euo pipefail
 # The tools' output (compare's pixel count) read the same whatever the caller's locale.
@@ -84,18 +89,35 @@ wait_window() {
   return 1
 }
 
+# The desktop's high-contrast switch in the GSettings keyfile of the test ($1: true or false).
+gnome_high_contrast() {
+  mkdir -p "$work/config/glib-2.0/settings"
+  printf '[org/gnome/desktop/a11y/interface]\nhigh-contrast=%s\n' "$1" \
+    >"$work/config/glib-2.0/settings/keyfile.new"
+  mv "$work/config/glib-2.0/settings/keyfile.new" "$work/config/glib-2.0/settings/keyfile"
+}
+
 run_at_scale() {
-  local scale=$1
+  local scale=$1 contrast=${2:-}
   local w=$((792 * scale)) h=$((554 * scale))
-  local records="$work/records-$scale"
+  local records="$work/records-$scale$contrast"
   mkdir -p "$records"
   printf '123\r\n' >"$records/a.txt"
   printf 'Massimiliano\r\n' >"$records/n.txt"
 
+  # Off, whatever the desktop of the one who runs the test; in high contrast as said above.
+  local setting=(QUORVELLA_HIGH_CONTRAST=0)
+  if [ -n "$contrast" ] && [ "$scale" = 1 ]; then
+    gnome_high_contrast false
+    setting=(GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME="$work/config")
+  elif [ -n "$contrast" ]; then
+    setting=(QUORVELLA_HIGH_CONTRAST=1)
+  fi
   env -u QT_STYLE_OVERRIDE -u QT_FONT_DPI -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING \
+    -u QUORVELLA_HIGH_CONTRAST -u GSETTINGS_BACKEND \
     QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= QT_SCALE_FACTOR="$scale" LC_ALL=C.UTF-8 \
     QUORVELLA_E2E_DIR="$records/" QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED="$seed" \
-    "$program" >"$artefact_dir/program-$scale.log" 2>&1 &
+    "${setting[@]}" "$program" >"$artefact_dir/program-$scale$contrast.log" 2>&1 &
   pid=$!
   # Keep the pointer off the window: no hover highlight, no tooltip.
   xdotool mousemove 0 0
@@ -110,6 +132,20 @@ run_at_scale() {
   xdotool key Return
   main=$(wait_window "$pid" 'tavola pitagorica')
   xdotool windowfocus --sync "$main" 2>/dev/null || true
+
+  if [ -n "$contrast" ]; then
+    if [ "$scale" = 1 ]; then
+      # The tint of the first question, then the switch: the window follows it as it is.
+      wait_pixel "$main" 5 5 "$h" 50B4C8
+      gnome_high_contrast true
+    fi
+    wait_pixel "$main" 5 5 "$h" FFFFFF
+    photograph_contrast "$main" "$w" "$h" "$scale"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+    return 0
+  fi
 
   # With the question open the caret blinks in the answer box: its inside is left out.
   local caret="$(((544 + 3) * scale)),$((3 * scale)),$(((544 + 185 - 4) * scale)),$(((80 - 4) * scale))"
@@ -128,6 +164,8 @@ run_at_scale() {
 
 run_at_scale 1
 run_at_scale 2
+run_at_scale 1 contrast
+run_at_scale 2 contrast
 
 if [ "$failures" -gt 0 ]; then
   echo "screenshot test: $failures photograph(s) differ from the reference" >&2

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "ui/win32/painting.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
@@ -110,6 +111,18 @@ TEST(Win32Rules, RepeatBitAccessKeysAndPictures) {
   EXPECT_EQ(PictureResource(""), 0);
   EXPECT_EQ(PictureResource("face"), 0);
   EXPECT_EQ(Narrow(Wide("Il record  \xc3\xa8 di ")), "Il record  \xc3\xa8 di ");
+  // The system's high-contrast setting (SPI_GETHIGHCONTRAST) is on by its flag alone.
+  const struct {
+    DWORD flags;
+    bool on;
+  } settings[] = {{0, false},
+                  {HCF_AVAILABLE | HCF_HOTKEYACTIVE, false},
+                  {HCF_HIGHCONTRASTON, true},
+                  {HCF_HIGHCONTRASTON | HCF_AVAILABLE, true}};
+  for (const auto& row : settings) {
+    const HIGHCONTRASTW setting{sizeof(HIGHCONTRASTW), row.flags, nullptr};
+    EXPECT_EQ(HighContrastOn(setting), row.on) << row.flags;
+  }
 }
 
 TEST(Win32Rules, AHeldKeyActsOnce) {

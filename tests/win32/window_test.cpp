@@ -14,6 +14,7 @@
 
 #include <oleacc.h>
 
+#include "ui/win32/painting.h"
 #include "ui/win32/rules.h"
 #include "ui/win32/win32_form.h"
 #include "ui/win32/win32_ui.h"
@@ -70,7 +71,8 @@ struct Shown : ::testing::Test {
                  game,
                  game,
                  [](const RuntimeError& e) { FAIL() << e.Message(); },
-                 FormOptions{0, [this] { return now; }}};
+                 FormOptions{0, [this] { return now; }, [this] { return highContrast; }}};
+  bool highContrast = false;  // the system's flag, as the form reads it
   HWND box = nullptr;
 };
 
@@ -247,6 +249,36 @@ TEST_F(Shown, FocusComesBackOnceAfterABoxAndMovesOnce) {
   EXPECT_EQ(GetFocus(), first);
   UnhookWinEvent(hook);
   focusEvents = nullptr;
+}
+
+// The window follows the system's high-contrast setting as it changes: its background is the
+// system's window colour whatever the game asks, and the game's colour again once it is off.
+TEST_F(Shown, FollowsTheSystemsHighContrastAsItChanges) {
+  const std::uint32_t tint = RGB(80, 180, 200);
+  const std::uint32_t system = window::Colours(SystemColours()).Window(tint);
+  const struct {
+    UINT message;  // what tells the window (none: the game asks for a colour)
+    bool on;
+    std::uint32_t asked;
+    std::uint32_t drawn;
+  } rows[] = {
+      {0, false, tint, tint},
+      {WM_SETTINGCHANGE, true, tint, system},
+      {0, true, RGB(0, 0, 0), system},                 // no black after a wrong answer
+      {WM_SYSCOLORCHANGE, false, tint, RGB(0, 0, 0)},  // the game's last colour again
+      {WM_THEMECHANGED, true, tint, system},
+  };
+  for (const auto& row : rows) {
+    highContrast = row.on;
+    if (row.message) {
+      SendMessageW(form.hwnd(), row.message,
+                   row.message == WM_SETTINGCHANGE ? SPI_SETHIGHCONTRAST : 0, 0);
+    } else {
+      form.SetBackColor(row.asked);
+    }
+    EXPECT_EQ(form.colours().highContrast(), row.on) << row.message;
+    EXPECT_EQ(form.Background(), row.drawn) << row.message << " " << row.asked;
+  }
 }
 
 TEST_F(Shown, TheTimeLeftIsHeardAfterTheQuestion) {

@@ -119,6 +119,7 @@ struct QtForm::Controls {
 QtForm::QtForm(const window::WindowDesc& description, EventSink& sink, Ui& ui, ErrorHandler onError,
                FormOptions options)
     : desc_(description), sink_(sink), ui_(ui), onError_(std::move(onError)), options_(options) {
+  colours_ = window::Colours(contrast_.Palette());
   InstallAccessibleFactories();
   RepeatFilter::Install();
   QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -176,9 +177,26 @@ void QtForm::SetCaption(const std::string& caption) {
 void QtForm::SetBackColor(std::uint32_t rgb) {
   if (!controls_) return;
   EnsureControls();
+  asked_ = rgb;
   QPalette pal = controls_->client->palette();
-  pal.setColor(QPalette::Window, ColorFromRgb(rgb));
+  pal.setColor(QPalette::Window, ColorFromRgb(colours_.Window(rgb)));
   controls_->client->setPalette(pal);
+}
+
+void QtForm::Recolour() {
+  colours_ = window::Colours(contrast_.Palette());
+  ApplyColours();
+}
+
+void QtForm::ApplyColours() {
+  if (!controls_ || !controls_->built) return;
+  QWidget* client = controls_->client;
+  QPalette pal = client->palette();
+  pal.setColor(QPalette::Window, ColorFromRgb(colours_.Window(asked_)));
+  client->setPalette(pal);
+  for (auto* label : client->findChildren<AutoLabel*>()) label->setColours(colours_);
+  for (auto* box : client->findChildren<AnswerBox*>()) box->setColours(colours_);
+  for (auto* button : client->findChildren<PictureButton*>()) button->setColours(colours_);
 }
 
 int QtForm::WindowState() const {
@@ -410,9 +428,7 @@ void QtForm::BuildWindow() {
   client->setObjectName("client");
   client->setFixedSize(PixelRect({0, 0, desc_.clientWidth, desc_.clientHeight}, zoom_).size());
   client->setAutoFillBackground(true);
-  QPalette pal = client->palette();
-  pal.setColor(QPalette::Window, ColorFromRgb(desc_.backColor));
-  client->setPalette(pal);
+  asked_ = desc_.backColor;
   win->setCentralWidget(client);
   controls_->client = client;
   for (QTimer* t : controls_->qtimers) t->setParent(win);
@@ -427,6 +443,7 @@ void QtForm::BuildWindow() {
   };
 
   BuildControls(client);
+  ApplyColours();
   DescribeForReaders(client);
   new Announcer(win);
   if (auto* clock = client->findChild<AutoLabel*>(Q(std::string(window::kClock)))) {

@@ -15,7 +15,9 @@
 
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
+#include "ui/qt/desktop_contrast.h"
 #include "ui/qt/tavola_window.h"
+#include "window/colours.h"
 #include "window/description.h"
 #include "window/dispatch.h"
 #include "window/handlers.h"
@@ -106,6 +108,9 @@ class QtForm : public QObject, public Window {
   void ClockChanged(const QString& caption);
   // The answer box's where-am-I: the question and the time left, once the quiet is over.
   void TellWhereAmI();
+  // Takes the desktop's high-contrast setting as it is now and draws the window in its colours.
+  void Recolour();
+  void ApplyColours();
 
   const window::WindowDesc& desc_;
   EventSink& sink_;
@@ -121,6 +126,9 @@ class QtForm : public QObject, public Window {
   QPointer<QWidget> lastControl_;        // the control of the client area that last had the focus
   QPointer<QWidget> restoreOnActivate_;  // gets the focus as the window is active again
   bool waiting_ = false;                 // inside WhileWaiting: ticks are dropped
+  DesktopContrast contrast_{[this] { Recolour(); }};
+  window::Colours colours_;
+  std::uint32_t asked_ = 0;  // the background the game asked for last
 };
 
 }  // namespace quorvella::qt

@@ -56,13 +56,28 @@ void ApplyCommon(QWidget* w, const ControlDesc& d, double zoom) {
 }
 
 // The colours of raised and sunken edges: light from the top left, shadow to the bottom right,
-// the same on every control whatever the colour of its face.
-void SetEdgeColors(QPalette& pal) {
+// the same on every control whatever the colour of its face. In high contrast an edge is drawn
+// whole in the control's text colour, `line`, so that it shows on any background.
+void SetEdgeColors(QPalette& pal, const std::optional<std::uint32_t>& line = std::nullopt,
+                   bool highContrast = false) {
+  if (highContrast && line) {
+    for (const auto role :
+         {QPalette::Light, QPalette::Midlight, QPalette::Dark, QPalette::Mid, QPalette::Shadow}) {
+      pal.setColor(role, ColorFromRgb(*line));
+    }
+    return;
+  }
   pal.setColor(QPalette::Light, QColor(255, 255, 255));
   pal.setColor(QPalette::Midlight, QColor(227, 227, 227));
   pal.setColor(QPalette::Dark, QColor(128, 128, 128));
   pal.setColor(QPalette::Mid, QColor(160, 160, 160));
   pal.setColor(QPalette::Shadow, QColor(0, 0, 0));
+}
+
+// `role` of `pal` in `rgb`, or in the toolkit's own colour of `w`'s kind without one.
+void SetRole(QPalette& pal, QPalette::ColorRole role, const std::optional<std::uint32_t>& rgb,
+             const QWidget* w) {
+  pal.setColor(role, rgb ? ColorFromRgb(*rgb) : QApplication::palette(w).color(role));
 }
 
 // Width of the sunken edge of a text box.
@@ -128,7 +143,7 @@ QColor ColorFromRgb(std::uint32_t rgb) {
 }
 
 AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent, double zoom)
-    : QLabel(parent), autoSize_(d.autoSize) {
+    : QLabel(parent), desc_(d), autoSize_(d.autoSize) {
   ApplyCommon(this, d, zoom);
   setTextFormat(Qt::PlainText);
   setWordWrap(false);
@@ -137,16 +152,7 @@ AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent, double zoom)
   setFocusPolicy(Qt::NoFocus);
   setAlignment(Qt::AlignTop |
                (d.alignment == window::Alignment::kCenter ? Qt::AlignHCenter : Qt::AlignLeft));
-  QPalette pal = palette();
-  if (d.foreColor) pal.setColor(QPalette::WindowText, ColorFromRgb(*d.foreColor));
-  if (!d.transparent && d.backColor) {
-    pal.setColor(QPalette::Window, ColorFromRgb(*d.backColor));
-    setAutoFillBackground(true);
-  } else {
-    setAutoFillBackground(false);
-  }
-  SetEdgeColors(pal);
-  setPalette(pal);
+  setColours(window::Colours());
   if (d.border == Border::kFixedSingle) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
@@ -156,6 +162,16 @@ AutoLabel::AutoLabel(const ControlDesc& d, QWidget* parent, double zoom)
   // The described rectangle stands until the caption changes: it is the size the caption had
   // when the window was designed.
   setText(QString::fromStdString(d.caption));
+}
+
+void AutoLabel::setColours(const window::Colours& colours) {
+  const window::ControlColours c = colours.Of(desc_);
+  QPalette pal = palette();
+  SetRole(pal, QPalette::WindowText, c.text, this);
+  if (c.back) pal.setColor(QPalette::Window, ColorFromRgb(*c.back));
+  setAutoFillBackground(c.back.has_value());
+  SetEdgeColors(pal, c.text, colours.highContrast());
+  setPalette(pal);
 }
 
 void AutoLabel::setCaption(const QString& caption) {
@@ -171,7 +187,8 @@ void AutoLabel::fitToCaption() {
   resize(textSize.width() + frame, textSize.height() + frame);
 }
 
-AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom) : QLineEdit(parent) {
+AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom)
+    : QLineEdit(parent), desc_(d) {
   ApplyCommon(this, d, zoom);
   hint_ = toolTip();
   setToolTip(QString());
@@ -184,11 +201,7 @@ AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom) : QLine
   setDragEnabled(false);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setFocusPolicy(Qt::StrongFocus);
-  QPalette pal = palette();
-  if (d.backColor) pal.setColor(QPalette::Base, ColorFromRgb(*d.backColor));
-  if (d.foreColor) pal.setColor(QPalette::Text, ColorFromRgb(*d.foreColor));
-  SetEdgeColors(pal);
-  setPalette(pal);
+  setColours(window::Colours());
   // The sunken edge is painted here, not by the style: the style's frame is a rounded line that
   // changes colour with the focus.
   setFrame(false);
@@ -205,6 +218,17 @@ AnswerBox::AnswerBox(const ControlDesc& d, QWidget* parent, double zoom) : QLine
     resting_ = true;
     QApplication::setCursorFlashTime(0);  // a steady caret
   });
+}
+
+void AnswerBox::setColours(const window::Colours& colours) {
+  const window::ControlColours c = colours.Of(desc_);
+  QPalette pal = palette();
+  SetRole(pal, QPalette::Base, c.back, this);
+  SetRole(pal, QPalette::Text, c.text, this);
+  SetRole(pal, QPalette::Highlight, c.selection, this);
+  SetRole(pal, QPalette::HighlightedText, c.selectionText, this);
+  SetEdgeColors(pal, c.text, colours.highContrast());
+  setPalette(pal);
 }
 
 // The desktop's caret flash time, read before any box set it to rest.
@@ -326,6 +350,7 @@ void AnswerBox::inputMethodEvent(QInputMethodEvent* event) {
 
 PictureButton::PictureButton(const ControlDesc& d, QWidget* parent, double zoom)
     : QPushButton(QString::fromStdString(d.caption), parent),
+      desc_(d),
       normal_(Picture(d.picture)),
       pressed_(Picture(d.picturePressed.empty() ? d.picture : d.picturePressed)),
       disabled_(Picture(d.pictureDisabled.empty() ? d.picture : d.pictureDisabled)),
@@ -333,10 +358,19 @@ PictureButton::PictureButton(const ControlDesc& d, QWidget* parent, double zoom)
   ApplyCommon(this, d, zoom);
   setFocusPolicy(Qt::StrongFocus);
   setAutoDefault(false);
+  setColours(window::Colours());
+}
+
+void PictureButton::setColours(const window::Colours& colours) {
+  const window::ControlColours c = colours.Of(desc_);
   QPalette pal = palette();
-  if (d.backColor) pal.setColor(QPalette::Button, ColorFromRgb(*d.backColor));
-  SetEdgeColors(pal);
+  SetRole(pal, QPalette::Button, c.back, this);
+  SetRole(pal, QPalette::ButtonText, c.text, this);
+  SetEdgeColors(pal, c.text, colours.highContrast());
   setPalette(pal);
+  focus_ = c.focus;
+  disabledText_ = colours.highContrast() ? colours.Of(desc_, false).text : std::nullopt;
+  update();
 }
 
 const QIcon& PictureButton::currentPicture() const {
@@ -357,7 +391,7 @@ void PictureButton::paintEvent(QPaintEvent* event) {
   const QBrush face = palette().brush(QPalette::Button);
   QRect bevel = rect();
   if (hasFocus()) {
-    p.setPen(palette().color(QPalette::Shadow));
+    p.setPen(focus_ ? ColorFromRgb(*focus_) : palette().color(QPalette::Shadow));
     p.setBrush(Qt::NoBrush);
     p.drawRect(bevel.adjusted(0, 0, -1, -1));
     bevel.adjust(1, 1, -1, -1);
@@ -378,6 +412,10 @@ void PictureButton::paintEvent(QPaintEvent* event) {
   const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic;
   if (isEnabled()) {
     p.setPen(palette().color(QPalette::ButtonText));
+    p.drawText(textRect, flags, text());
+  } else if (disabledText_) {
+    // In high contrast a disabled caption is drawn flat, in the system's colour for it.
+    p.setPen(ColorFromRgb(*disabledText_));
     p.drawText(textRect, flags, text());
   } else {
     // A disabled caption is engraved: a light copy one pixel down and right under a grey one.

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "window/colours.h"
 #include "window/description.h"
 
 namespace quorvella::qt {
@@ -47,12 +48,15 @@ class AutoLabel : public QLabel {
  public:
   AutoLabel(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
   void setCaption(const QString& caption);
+  // Draws the label in the colours `colours` gives it (window/colours.h).
+  void setColours(const window::Colours& colours);
 
  signals:
   void captionChanged(const QString& caption);
 
  private:
   void fitToCaption();
+  const window::ControlDesc& desc_;
   bool autoSize_;
 };
 
@@ -64,6 +68,7 @@ class AnswerBox : public QLineEdit {
  public:
   AnswerBox(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
   ~AnswerBox() override;
+  void setColours(const window::Colours& colours);
 
   // Called with the character code by reference; 0 swallows the key.
   std::function<void(std::int16_t&)> onKeyPress;
@@ -96,6 +101,7 @@ class AnswerBox : public QLineEdit {
  private:
   void WakeCaret();
 
+  const window::ControlDesc& desc_;
   bool edge_ = false;  // painted with the sunken edge of a text box
   QTimer blinkRest_;
   bool resting_ = false;
@@ -110,6 +116,9 @@ class PictureButton : public QPushButton {
   Q_OBJECT
  public:
   PictureButton(const window::ControlDesc& desc, QWidget* parent, double zoom = 1.0);
+  // The face and caption in their colours, enabled and disabled; in high contrast also the
+  // focus rectangle, and a disabled caption is drawn flat in its own colour.
+  void setColours(const window::Colours& colours);
 
   // The picture shown in the current state (null for a button without pictures).
   const QIcon& currentPicture() const;
@@ -119,8 +128,11 @@ class PictureButton : public QPushButton {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  const window::ControlDesc& desc_;
   QIcon normal_, pressed_, disabled_;
   double zoom_;
+  // High contrast: the disabled caption's colour and the focus outline's.
+  std::optional<std::uint32_t> disabledText_, focus_;
 };
 
 }  // namespace quorvella::qt

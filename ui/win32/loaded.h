@@ -17,6 +17,7 @@
 #include "platform/windows_api.h"
 #include "ui/win32/accessibility.h"
 #include "ui/win32/win32_form.h"
+#include "window/colours.h"
 #include "window/description.h"
 
 namespace quorvella::win32 {
@@ -55,7 +56,9 @@ struct Win32Form::Loaded {
   std::vector<Control> controls;
   std::vector<std::string> menuItems;  // names, by command id - kFirstMenuId
   COLORREF back = 0;                   // the window's background colour
-  HBRUSH answerBrush = nullptr;
+  std::uint32_t asked = 0;             // the background the game asked for last
+  window::Colours colours;             // the description's, or the system's in high contrast
+  HBRUSH answerBrush = nullptr;        // the answer box's background
   HWND tooltip = nullptr;
   HWND announcer = nullptr;  // a polite live region: what a reader is told without asking
   bool announcerLive = false;

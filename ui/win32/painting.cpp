@@ -11,6 +11,63 @@ namespace quorvella::win32 {
 
 using window::ControlKind;
 
+bool HighContrastOn(const HIGHCONTRASTW& setting) {
+  return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+window::SystemPalette SystemColours() {
+  return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW),
+          GetSysColor(COLOR_BTNTEXT),    GetSysColor(COLOR_BTNFACE),
+          GetSysColor(COLOR_HIGHLIGHT),  GetSysColor(COLOR_HIGHLIGHTTEXT),
+          GetSysColor(COLOR_GRAYTEXT)};
+}
+
+void Win32Form::Recolour() {
+  Loaded& l = *loaded_;
+  bool on = false;
+  if (options_.highContrast) {
+    on = options_.highContrast();
+  } else {
+    HIGHCONTRASTW setting{};
+    setting.cbSize = sizeof setting;
+    on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+         HighContrastOn(setting);
+  }
+  l.colours = window::Colours(on ? std::optional(SystemColours()) : std::nullopt);
+  l.back = ColorOf(l.colours.Window(l.asked));
+  if (l.answerBrush) DeleteObject(l.answerBrush);
+  l.answerBrush = nullptr;
+  for (const auto& c : l.controls) {
+    if (c.desc->kind != ControlKind::kTextBox) continue;
+    if (const auto back = l.colours.Of(*c.desc).back)
+      l.answerBrush = CreateSolidBrush(ColorOf(*back));
+  }
+  if (l.window) RedrawWindow(l.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+const window::Colours& Win32Form::colours() const {
+  static const window::Colours own;
+  return loaded_ ? loaded_->colours : own;
+}
+
+std::uint32_t Win32Form::Background() const {
+  return loaded_ ? static_cast<std::uint32_t>(loaded_->back) : 0;
+}
+
+namespace {
+
+// A border of `width` pixels in `colour` inside `r`, which it leaves inside the border.
+void Frame(HDC dc, RECT& r, COLORREF colour, int width) {
+  const HBRUSH brush = CreateSolidBrush(colour);
+  for (int i = 0; i < width; ++i) {
+    FrameRect(dc, &r, brush);
+    InflateRect(&r, -1, -1);
+  }
+  DeleteObject(brush);
+}
+
+}  // namespace
+
 void PaintScene(const Win32Form::Loaded& l, HDC target, const RECT& area, POINT at) {
   const int w = area.right - area.left;
   const int h = area.bottom - area.top;
@@ -39,12 +96,18 @@ void PaintScene(const Win32Form::Loaded& l, HDC target, const RECT& area, POINT 
       continue;
     }
     RECT r = c.rect;
-    if (!c.desc->transparent && c.desc->backColor) {
-      const HBRUSH b = CreateSolidBrush(ColorOf(*c.desc->backColor));
+    const window::ControlColours colours = l.colours.Of(*c.desc);
+    if (colours.back) {
+      const HBRUSH b = CreateSolidBrush(ColorOf(*colours.back));
       FillRect(dc, &r, b);
       DeleteObject(b);
     }
-    if (c.desc->border == window::Border::kFixedSingle) {
+    const COLORREF textColour =
+        colours.text ? ColorOf(*colours.text) : GetSysColor(COLOR_WINDOWTEXT);
+    if (c.desc->border == window::Border::kFixedSingle && l.colours.highContrast()) {
+      // In high contrast the border is drawn in the text's colour, to show on any background.
+      Frame(dc, r, textColour, edges);
+    } else if (c.desc->border == window::Border::kFixedSingle) {
       for (int i = 0; i < edges; ++i) {
         DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
         InflateRect(&r, -1, -1);
@@ -53,8 +116,7 @@ void PaintScene(const Win32Form::Loaded& l, HDC target, const RECT& area, POINT 
     const std::wstring text = Wide(c.caption);
     if (text.empty()) continue;
     const HGDIOBJ oldFont = SelectObject(dc, c.font);
-    SetTextColor(dc,
-                 c.desc->foreColor ? ColorOf(*c.desc->foreColor) : GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(dc, textColour);
     UINT format = DT_NOPREFIX | DT_TOP;
     format |= c.desc->alignment == window::Alignment::kCenter ? DT_CENTER : DT_LEFT;
     if (!c.desc->autoSize) format |= DT_WORDBREAK;
@@ -75,12 +137,18 @@ void DrawButton(const Win32Form::Loaded& l, const DRAWITEMSTRUCT& item) {
   RECT r = item.rcItem;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  const HBRUSH face = CreateSolidBrush(c->desc->backColor ? ColorOf(*c->desc->backColor)
-                                                          : GetSysColor(COLOR_BTNFACE));
+  const window::ControlColours colours = l.colours.Of(*c->desc, !disabled);
+  const HBRUSH face =
+      CreateSolidBrush(colours.back ? ColorOf(*colours.back) : GetSysColor(COLOR_BTNFACE));
   FillRect(dc, &r, face);
   DeleteObject(face);
-  DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
   const int scale = std::max(1, l.dpi / 96);
+  if (l.colours.highContrast()) {
+    // The edge in the caption's colour, as wide as a raised edge, to show on any background.
+    Frame(dc, r, ColorOf(*l.colours.Of(*c->desc).text), 2 * scale);
+  } else {
+    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+  }
   const HICON picture = disabled && c->disabled ? c->disabled
                         : pressed && c->pressed ? c->pressed
                                                 : c->picture;
@@ -103,7 +171,8 @@ void DrawButton(const Win32Form::Loaded& l, const DRAWITEMSTRUCT& item) {
   const std::wstring caption = Wide(c->caption);
   const HGDIOBJ oldFont = SelectObject(dc, c->font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  SetTextColor(dc, colours.text ? ColorOf(*colours.text)
+                                : GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   UINT format = DT_CENTER | DT_SINGLELINE | (picture ? DT_TOP : DT_VCENTER);
   if (item.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
   DrawTextW(dc, caption.c_str(), -1, &text, format);

@@ -11,6 +11,11 @@
 
 namespace quorvella::win32 {
 
+// Whether the system's high-contrast setting says it is on.
+bool HighContrastOn(const HIGHCONTRASTW& setting);
+// The system's colours (GetSysColor).
+window::SystemPalette SystemColours();
+
 // Paints the scene's `area` (client coordinates) into `target` at `at`: the window's background
 // colour, then every label and picture from the bottom up, drawn off the screen first.
 void PaintScene(const Win32Form::Loaded& l, HDC target, const RECT& area, POINT at);

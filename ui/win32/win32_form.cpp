@@ -201,7 +201,8 @@ void Win32Form::SetCaption(const std::string& caption) {
 
 void Win32Form::SetBackColor(std::uint32_t rgb) {
   if (!loaded_) return;
-  loaded_->back = ColorOf(rgb);
+  loaded_->asked = rgb;
+  loaded_->back = ColorOf(loaded_->colours.Window(rgb));
   RedrawWindow(loaded_->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
@@ -337,7 +338,7 @@ void Win32Form::Load() {
   if (!handlers_) handlers_.emplace(desc_, sink_);
   loaded_ = std::make_unique<Loaded>();
   Loaded& l = *loaded_;
-  l.back = ColorOf(desc_.backColor);
+  l.asked = desc_.backColor;
   l.iconPointer = SystemCursor(IDC_ICON);
   if (!l.iconPointer) l.iconPointer = SystemCursor(IDC_ARROW);
 
@@ -403,6 +404,7 @@ void Win32Form::Load() {
     }
   }
 
+  Recolour();
   CallWindowHandler(window::Event::kLoad);
 }
 
@@ -436,7 +438,6 @@ void Win32Form::EnsureControls() {
                                  0, 0, 0, 0, l.window, id, instance_, nullptr);
         if (d.maxLength > 0)
           SendMessageW(c.hwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(d.maxLength), 0);
-        if (d.backColor) l.answerBrush = CreateSolidBrush(ColorOf(*d.backColor));
         SetWindowLongPtrW(c.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         l.answerOriginal = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(c.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticAnswerProc)));
@@ -671,11 +672,20 @@ LRESULT Win32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLOREDIT:
       if (l.answerBrush) {
         const Control* c = l.byHwnd(reinterpret_cast<HWND>(lParam));
-        if (c && c->desc->backColor) {
-          SetBkColor(reinterpret_cast<HDC>(wParam), ColorOf(*c->desc->backColor));
+        if (c) {
+          const window::ControlColours colours = l.colours.Of(*c->desc);
+          const auto dc = reinterpret_cast<HDC>(wParam);
+          if (colours.text) SetTextColor(dc, ColorOf(*colours.text));
+          if (colours.back) SetBkColor(dc, ColorOf(*colours.back));
           return reinterpret_cast<LRESULT>(l.answerBrush);
         }
       }
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      // A high-contrast theme turned on or off, or the system's colours changed.
+      Recolour();
       break;
     case WM_TIMER:
       if (wParam == kAnnounceTimer) {

@@ -22,6 +22,7 @@
 #include "platform/toolkit.h"
 #include "platform/windows_api.h"
 #include "ui/win32/rules.h"
+#include "window/colours.h"
 #include "window/description.h"
 #include "window/dispatch.h"
 #include "window/handlers.h"
@@ -37,6 +38,10 @@ struct FormOptions {
   // Milliseconds on a steady clock, for the pauses a screen reader is given; none: the
   // system's (GetTickCount64).
   std::function<std::int64_t()> now;
+  // Whether high contrast is on, asked again each time the system's settings or colours change;
+  // none: the system's flag (SPI_GETHIGHCONTRAST). The colours are always the system's
+  // (GetSysColor).
+  std::function<bool()> highContrast = nullptr;
 };
 
 class Win32Form : public Window {
@@ -84,6 +89,9 @@ class Win32Form : public Window {
   // The DPI the window's client area is drawn at: its monitor's, or less where the window would
   // not fit the monitor's work area at it.
   int Dpi() const;
+  // The colours the window is drawn in now, and its background's.
+  const window::Colours& colours() const;
+  std::uint32_t Background() const;
   // A control's window by its name (also its window property "Name", an atom); nullptr for none.
   HWND control(std::string_view name) const;
 
@@ -133,6 +141,8 @@ class Win32Form : public Window {
   void MoveFocus(bool forward);
   void Relabel(std::size_t index, const std::string& caption);
   void UpdateAccessibleNames();
+  // Takes the system's high-contrast setting and colours as they are now (painting.cpp).
+  void Recolour();
   // Tells a screen reader of the time left when the clock reaches a time it announces, once the
   // reading that a move of the focus started has had its time (accessibility in win32_form.cpp).
   void AnnounceTime(const std::string& clock);

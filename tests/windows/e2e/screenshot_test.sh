@@ -5,7 +5,8 @@
 # 192 dots per inch) and at 150 % on a screen of 1366 x 768, where it is drawn at 125 %, compared
 # with references, and a held Enter on a busy computer.
 #
-#   screenshot_test.sh <quorvella_e2e.exe> <reference dir> <artefact dir> [--update]
+#   screenshot_test.sh <quorvella_e2e.exe> <reference dir> <artefact dir> <sys_colours.exe>
+#                      [--update]
 #
 # Starts the program with a fixed seed (the first question is 4 x 9, the window tinted
 # RGB(80, 180, 200)), a clock too slow to tick and a known record in the prefix's C:\windows;
@@ -22,16 +23,25 @@
 # square of the scale) fail the test. The answer box, where the caret blinks, is left out where
 # it has the focus. With --update the photographs become the references.
 #
+# Then in high contrast at 100 % and 200 %, after a right answer (4 x 9) and after a wrong one
+# (the next question): the system colours of Windows' "High Contrast Black" are set for the
+# prefix with SetSysColors (sys_colours.exe) and the flag, which Wine always reports off, is
+# given by the test build's QUORVELLA_E2E_HIGH_CONTRAST. The colours are set before the program
+# starts: under Wine 8.0 a running program keeps the colours it read first, so the window's
+# following a change is tested in tests/win32 by the messages that tell of it. The colours live
+# in the prefix's server only, which the test stops before the other runs and at its end.
+#
 # Needs WINEPREFIX (made by wineboot when it is missing), Wine, Xvfb, xdotool and ImageMagick.
 set -euo pipefail
-if [ $# -lt 3 ]; then
-  echo "usage: $0 <quorvella_e2e.exe> <reference dir> <artefact dir> [--update]" >&2
+if [ $# -lt 4 ]; then
+  echo "usage: $0 <quorvella_e2e.exe> <reference dir> <artefact dir> <sys_colours.exe> [--update]" >&2
   exit 2
 fi
 program=$(realpath "$1")
 reference_dir=$2
 artefact_dir=$3
-update=${4:-}
+sys_colours=$(realpath "$4")
+update=${5:-}
 mkdir -p "$artefact_dir"
 artefact_dir=$(realpath "$artefact_dir")
 # shellcheck source=tests/windows/e2e/wine.sh
@@ -93,14 +103,29 @@ hold_enter() {
 
 # Starts the program at $1 dpi (its log named by $2) with the known record, answers the name box
 # and the greeting, and gives the window, whose id it leaves in $main, the keyboard.
+# The system colours of "High Contrast Black" for every program of the prefix, as long as its
+# server runs: window, window text, highlight, highlighted text, button face, grey text, button
+# text.
+high_contrast_black() {
+  wineserver -p 2>/dev/null || true
+  wine "$sys_colours" 5=000000 8=FFFFFF 13=1AEBFF 14=000000 15=000000 17=3FF23F 18=FFFFFF \
+    >>"$artefact_dir/sys-colours.log" 2>&1
+}
+
+# With $3 set, in high contrast: the colours of high_contrast_black and the flag on.
 start_race() {
   printf '123\r\n' >"$windir/a.txt"
   printf 'Massimiliano\r\n' >"$windir/n.txt"
   : >"$boxes"
   wineserver -k 2>/dev/null || true
   set_dpi "$1"
+  local contrast=()
+  if [ -n "${3:-}" ]; then
+    high_contrast_black
+    contrast=(QUORVELLA_E2E_HIGH_CONTRAST=1)
+  fi
   xdotool mousemove 0 0  # no hover, no tooltip
-  QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
+  env "${contrast[@]}" QUORVELLA_E2E_TICK_MS=3600000 QUORVELLA_E2E_SEED=1 wine "$program" \
     >"$artefact_dir/program-$2.log" 2>&1 &
   pid=$!
 
@@ -181,8 +206,24 @@ run_fitted() {
   pid=
 }
 
+# High contrast at 100 % or 200 % ($1): after a right answer and after a wrong one.
+run_contrast() {
+  local scale=$1
+  local w=$((792 * scale)) h=$((554 * scale))
+  start_race $((96 * scale)) "contrast-$scale" contrast
+  wait_pixel "$main" 5 5 "$h" 000000
+  photograph_contrast "$main" "$w" "$h" "$scale"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+  wineserver -k 2>/dev/null || true  # and the system colours with it
+}
+
 run_at_scale 1
 run_at_scale 2
+run_contrast 1
+run_contrast 2
 run_fitted
 [ "$failures" -eq 0 ] || exit 1
-echo "windows screenshots: 100 % and 200 % match their references, and 125 % on a small screen"
+echo "windows screenshots: 100 % and 200 % match their references, also in high contrast, and" \
+  "125 % on a small screen"
