@@ -221,8 +221,17 @@ atspi_session() {
         --method org.freedesktop.DBus.Properties.Set org.a11y.Status "$property" "<true>" >/dev/null
     done
     shift
+    # The program'"'"'s own status, said as it is: under load the session'"'"'s end without it could
+    # come out as a failure after a run that passed.
+    set +e
     "$@"
-  ' atspi "$work" "$@"
+    status=$?
+    exit "$status"
+  ' atspi "$work" "$@" || {
+    local status=$?
+    echo "FAIL: the AT-SPI session of $* ended with status $status" >&2
+    return "$status"
+  }
 }
 
 # Starts Weston on the X server (its X window 1100 x 800, socket quorvella-test, protocol log in
