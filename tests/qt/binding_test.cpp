@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvella authors
 // The Qt binding with the real window, real key events and scripted boxes (offscreen).
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -105,37 +104,16 @@ void BindingTest::windowIsBuiltFromTheDescription() {
   QCOMPARE(win->windowTitle(), QString("Giocare con la tavola pitagorica"));
   QCOMPARE(win->centralWidget()->size(), QSize(792, 554));
 
-  struct Row {
-    const char* name;
-    const char* caption;
-  };
-  const Row labels[] = {
-      {"lblpunti", ""},  // the (empty) record file replaced the design-time "0"
-      {"Label13", "con punti"},
-      {"lblnome", ""},
-      {"Label12", "Il record  \xc3\xa8 di "},
-      {"lblnome1", "Anna"},
-      {"Label14", "Sfidante"},
-      {"Label5", ""},
-      {"lblconto", "00:15:00"},
-      {"Label11", "Tempo restante"},
-      {"Label3", "Risposte totali"},
-      {"Label1", "Risposte errate"},
-      {"lblScore2", "0"},
-      {"lblScore1", "0"},
-      {"Label4", "="},
-      {"Label2", "X"},
-      {"lblScore", "0"},
-      {"lblMessage", ""},
-      {"Label6", "Risposte esatte"},
-  };
-  for (const auto& r : labels) {
-    auto* label = g.w<QLabel>(r.name);
-    QVERIFY2(label, r.name);
-    QCOMPARE(label->text(), QString::fromUtf8(r.caption));
+  // Every label of the description is one, out of the Tab order; their captions are the
+  // conformance race's (tests/conformance).
+  for (const char* name :
+       {"lblpunti", "Label13", "lblnome", "Label12", "lblnome1", "Label14", "Label5", "lblconto",
+        "Label11", "Label3", "Label1", "lblScore2", "lblScore1", "Label4", "Label2", "lblScore",
+        "lblMessage", "Label6", "Image1"}) {
+    auto* label = g.w<QLabel>(name);
+    QVERIFY2(label, name);
     QCOMPARE(label->focusPolicy(), Qt::NoFocus);
   }
-  QVERIFY(g.w<QLabel>("Image1"));
   QCOMPARE(g.next()->text(), QString("&Nuovo calcolo"));
   QCOMPARE(g.w<QPushButton>("cmdExit")->text(), QString("E&xit"));
   QCOMPARE(g.w<QPushButton>("Command1")->text(), QString("Command1"));
@@ -274,39 +252,22 @@ void BindingTest::pasteAndDropInsertOnlyDigits() {
 }
 
 void BindingTest::keyboardOnlyRace() {
-  // Factors 3 x 4, then 5 x 6.
+  // Factors 3 x 4, 5 x 6, then 7 x ... The captions and what a reader gets after a right answer,
+  // the next question and a wrong answer are the conformance race's; here the keys.
   QtGame g;
   g.Start("Anna");
-  QCOMPARE(g.caption("lblNum1"), QString("3"));
-  QCOMPARE(g.caption("lblNum2"), QString("4"));
   QVERIFY(!g.next()->isEnabled());
   QTest::keyClicks(g.focus(), "12");
   QTest::keyClick(g.focus(), Qt::Key_Return);
-  QCOMPARE(g.caption("lblMessage"), QString::fromUtf8("Esatto, \xc3\xa8 incredibile!!!"));
-  QCOMPARE(g.caption("lblScore"), QString("1"));
-  QCOMPARE(g.caption("lblScore2"), QString("1"));
   QVERIFY(g.next()->isEnabled());
   QCOMPARE(g.focus(), g.next());
-  QCOMPARE(g.next()->accessibleDescription(),
-           QString::fromUtf8("Esatto, \xc3\xa8 incredibile!!! Esatte 1, errate 0, totali 1."));
-  const auto described = [&g] {
-    return QAccessible::queryAccessibleInterface(g.box())->text(QAccessible::Description);
-  };
-  QCOMPARE(described(), QString("Inserisci il risultato e premi il tasto Invio."));
-
   QTest::keyClick(g.focus(), Qt::Key_Return);  // the focused button draws
   QCOMPARE(g.caption("lblNum1"), QString("5"));
-  QCOMPARE(g.caption("lblNum2"), QString("6"));
-  QCOMPARE(g.box()->accessibleName(), QString("Quanto fa 5 per 6?"));
-  QCOMPARE(described(), QString());  // how to answer was said with the first question
-  QVERIFY(g.box()->text().isEmpty());
-  QVERIFY(g.caption("lblMessage").isEmpty());
   QVERIFY(!g.next()->isEnabled());
   QCOMPARE(g.focus(), g.box());
 
   QTest::keyClicks(g.focus(), "31");
   QTest::keyClick(g.focus(), Qt::Key_Enter);  // keypad Enter judges too
-  QCOMPARE(g.caption("lblMessage"), QString("Sbagliato!! 30"));
   QCOMPARE(g.caption("lblScore1"), QString("1"));
   QCOMPARE(g.caption("lblScore2"), QString("2"));
   QCOMPARE(g.w("client")->palette().color(QPalette::Window), QColor(Qt::black));
