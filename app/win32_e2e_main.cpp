@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "app/win32_game.h"
+#include "platform/text.h"
 #include "window/description.h"
 
 namespace {
@@ -41,24 +42,12 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-std::string OneLine(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c != '\r') {
-      out += c;
-    }
-  }
-  return out;
-}
-
 void WriteCaptions(Win32Game& game, const std::string& path) {
   std::string lines;
   if (const HWND window = game.form.hwnd()) {
     std::wstring title(512, L'\0');
     title.resize(static_cast<std::size_t>(GetWindowTextW(window, title.data(), 512)));
-    lines += "caption Tavola=" + OneLine(Utf8(title)) + "\n";
+    lines += "caption Tavola=" + quorvella::OnOneLine(Utf8(title)) + "\n";
     const auto caption = game.form.Captions();
     using quorvella::window::ControlKind;
     for (const auto& c : quorvella::window::Tavola().controls) {
@@ -66,7 +55,7 @@ void WriteCaptions(Win32Game& game, const std::string& path) {
       const std::string text =
           c.kind == ControlKind::kTextBox ? game.form.textBox(c.name).Text() : caption(c.name);
       const HWND control = game.form.control(c.name);
-      lines += "caption " + c.name + "=" + OneLine(text) +
+      lines += "caption " + c.name + "=" + quorvella::OnOneLine(text) +
                (control && !IsWindowEnabled(control) ? " [disabled]" : "") + "\n";
     }
   }

@@ -10,8 +10,8 @@
 # The tests run for arm64: every test that needs no display server: the plain C++ rooms' suites,
 # the record helper, the stress programs and the Qt tests (offscreen). Not run: the tests that
 # drive the program on an X or Wayland server or through a screen reader (e2e_*, a11y_*,
-# screenshot_test) and the include rules (a check of the sources, the same on every machine):
-# the main build runs them.
+# conformance_qt_*, screenshot_test) and the include rules (a check of the sources, the same on
+# every machine): the main build runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
@@ -20,7 +20,7 @@ export QT_QPA_PLATFORM=offscreen
 [ "$(id -u)" -eq 0 ] || { echo "ci/arm64.sh: run as root" >&2; exit 1; }
 
 build_dir=${ARM64_BUILD_DIR:-build-arm64}
-not_for_arm64='^(e2e_|a11y_|screenshot_test$|include_rules)'
+not_for_arm64='^(e2e_|a11y_|conformance_qt_|screenshot_test$|include_rules)'
 started=$(date +%s)
 
 fail() {

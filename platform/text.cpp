@@ -142,4 +142,16 @@ std::int16_t KeyAsciiFromCodePoint(char32_t code_point) {
   return static_cast<std::int16_t>(byte < 0 ? kUnmappable : byte);
 }
 
+std::string OnOneLine(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c != '\r') {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace quorvella

@@ -23,6 +23,10 @@ bool IsValidUtf8(std::string_view text);
 // no place in a one-line name.
 std::string WithoutControlCharacters(std::string_view text);
 
+// The text on one line, as the end-to-end builds' traces write it: a line break as the two
+// characters \n, a carriage return left out.
+std::string OnOneLine(std::string_view text);
+
 // The character code the key-press handler sees for a typed character: its Windows-1252 code,
 // or 63 ("?") for a character that Windows-1252 cannot hold.
 std::int16_t KeyAsciiFromCodePoint(char32_t code_point);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fake/fake_form.h"
+#include "platform/text.h"
 #include "window/description.h"
 #include "window/sentences.h"
 
@@ -22,18 +23,6 @@ namespace {
 
 using namespace quorvella;
 using testing::FakeGame;
-
-std::string OneLine(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c != '\r') {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::string Escaped(const std::string& bytes) {
   std::string out;
@@ -99,7 +88,7 @@ class Transcript {
       using window::ControlKind;
       if (c.kind == ControlKind::kTimer || c.kind == ControlKind::kImage) continue;
       const auto& ctl = g_.window.get(c.name);
-      captions_.push_back("caption " + c.name + "=" + OneLine(ctl.text) +
+      captions_.push_back("caption " + c.name + "=" + OnOneLine(ctl.text) +
                           (ctl.enabled ? "" : " [disabled]"));
     }
   }
@@ -122,13 +111,13 @@ class Transcript {
     const std::string title = call.title.value_or(std::string(kAppTitle));
     std::string buttons = "OK,Annulla";
     if (call.kind == "msg") buttons = (call.style & 7) == vbYesNo ? "Sì,No" : "OK";
-    boxes_.push_back("box title=" + OneLine(title) + " text=" + OneLine(call.prompt) +
+    boxes_.push_back("box title=" + OnOneLine(title) + " text=" + OnOneLine(call.prompt) +
                      " buttons=" + buttons);
     // A reader hears the box's title and text as it opens, or what the window's sentences say
     // of it instead.
     const bool spokenTitle = call.spoken && !call.spoken->title.empty();
-    Says(OneLine(spokenTitle ? call.spoken->title : title));
-    Says(OneLine(call.spoken ? call.spoken->text : call.prompt));
+    Says(OnOneLine(spokenTitle ? call.spoken->title : title));
+    Says(OnOneLine(call.spoken ? call.spoken->text : call.prompt));
   }
 
   void Flush() {

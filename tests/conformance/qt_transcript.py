@@ -21,6 +21,8 @@ import gi
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "a11y"))
+import atspi_apps  # noqa: E402
 
 program, work, platform = sys.argv[1], sys.argv[2], sys.argv[3]
 weston_log = sys.argv[4] if len(sys.argv) > 4 else None
@@ -109,15 +111,7 @@ def settle():
 
 
 def find_app():
-    desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        try:
-            if app and app.get_process_id() == game.pid:
-                return app
-        except GLib.Error:
-            pass
-    return None
+    return atspi_apps.find_app(game.pid)
 
 
 def command(text, done):

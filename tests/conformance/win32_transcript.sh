@@ -65,16 +65,6 @@ agent_does() {
   echo "$1" >>"$commands"
   heard_after "$2" "$mark" "'$1' done"
 }
-keys() {
-  local id=$1
-  shift
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  xdotool key --delay 40 "$@"
-}
-typed() {
-  xdotool windowfocus --sync "$1" 2>/dev/null || true
-  xdotool type --delay 40 "$2"
-}
 gone() {
   for _ in $(seq 300); do
     xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0

@@ -29,21 +29,14 @@
 #include <vector>
 
 #include "app/qt_game.h"
+#include "platform/text.h"
 #include "window/description.h"
 
 namespace {
 
 // A text on one line: a line end written as \n.
 std::string OneLine(const QString& text) {
-  std::string out;
-  for (char c : text.toStdString()) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c != '\r') {
-      out += c;
-    }
-  }
-  return out;
+  return quorvella::OnOneLine(text.toStdString());
 }
 
 QWidget* MainWindow() {

@@ -43,18 +43,6 @@ gone() {
   done
   fail "window $1 ($2) did not close"
 }
-# Gives window $1 the keyboard and sends it the keys after it.
-keys() {
-  local id=$1
-  shift
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  xdotool key --delay 40 "$@"
-}
-typed() {
-  local id=$1
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  xdotool type --delay 40 "$2"
-}
 title() { xdotool getwindowname "$1"; }
 
 # Every box the program shows is also written to this file (kind|title|prompt), so the texts

@@ -3,7 +3,8 @@
 # shellcheck shell=bash disable=SC2154  # pid is the caller's
 # Sourced by the Windows end-to-end scripts: the prefix made ready for programs on the caller's
 # own X server, the Windows directory in `windir`, the virtual X server's functions
-# (tests/e2e/lib.sh) and `window`, which waits for a window of the program whose pid is in `pid`.
+# (tests/e2e/lib.sh), `keys` and `typed`, and `window`, which waits for a window of the program
+# whose pid is in `pid`.
 : "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
 # No Mono or Gecko installer dialogs, and no menu entries or icons written into the home folder
 # for the programs' shortcuts.
@@ -34,6 +35,18 @@ window() {
   done
   echo "FAIL: no window named '$1'" >&2
   return 1
+}
+
+# Gives window $1 the keyboard and sends it the keys after it (keys) or the text $2 (typed).
+keys() {
+  local id=$1
+  shift
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool key --delay 40 "$@"
+}
+typed() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool type --delay 40 "$2"
 }
 
 # Stops the program, the prefix's server and the X server.
