@@ -65,13 +65,6 @@ agent_does() {
   echo "$1" >>"$commands"
   heard_after "$2" "$mark" "'$1' done"
 }
-gone() {
-  for _ in $(seq 300); do
-    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  fail "window $1 did not close"
-}
 # Waits for the focus on control $1 after line $2 of what the agent heard.
 focus_on() { heard_after "^at\|$1\$" "$2" "the focus on $1"; }
 caption() { sed -n "s/^caption $1=\([^ ]*\).*/\1/p" "$work/step-captions.txt"; }

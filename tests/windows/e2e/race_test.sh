@@ -35,14 +35,6 @@ wine_display 1280x1024x24 "$work/xvfb.log" || fail "no X server"
 # layout when it starts.
 setxkbmap -layout it
 
-# Waits until window $1 is gone (closed or hidden).
-gone() {
-  for _ in $(seq 300); do
-    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  fail "window $1 ($2) did not close"
-}
 title() { xdotool getwindowname "$1"; }
 
 # Every box the program shows is also written to this file (kind|title|prompt), so the texts

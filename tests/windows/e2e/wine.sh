@@ -3,8 +3,8 @@
 # shellcheck shell=bash disable=SC2154  # pid is the caller's
 # Sourced by the Windows end-to-end scripts: the prefix made ready for programs on the caller's
 # own X server, the Windows directory in `windir`, the virtual X server's functions
-# (tests/e2e/lib.sh), `keys` and `typed`, and `window`, which waits for a window of the program
-# whose pid is in `pid`.
+# (tests/e2e/lib.sh), `keys`, `typed` and `gone`, and `window`, which waits for a window of the
+# program whose pid is in `pid`.
 : "${WINEPREFIX:?WINEPREFIX must name a Wine prefix}"
 # No Mono or Gecko installer dialogs, and no menu entries or icons written into the home folder
 # for the programs' shortcuts.
@@ -37,6 +37,14 @@ window() {
   return 1
 }
 
+# Waits until window $1 (what it is in $2) is gone, closed or hidden; the caller defines fail.
+gone() {
+  for _ in $(seq 300); do
+    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "window $1${2:+ ($2)} did not close"
+}
 # Gives window $1 the keyboard and sends it the keys after it (keys) or the text $2 (typed).
 keys() {
   local id=$1
